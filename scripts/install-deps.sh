@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package the board needs to build, run and be tested.
+# Safe to run again: packages already present are left as they are.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libpulse-dev libasound2-dev
+  libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
+  libgtest-dev libgmock-dev
+  # run and system tests
+  xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
+  xserver-xorg-core xserver-xorg-video-dummy
+  pulseaudio pulseaudio-utils alsa-utils dbus
+  fonts-dejavu-core
+  python3 python3-pytest python3-pil
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

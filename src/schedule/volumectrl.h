@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+
+// The master volume of the system's default sound output, as a scalar from 0.0 (silent) to 1.0
+// (full) on the sound server's own volume curve. Each call talks to the system afresh: nothing is
+// cached, so a change of the default output device shows at the next call. Failures raise EOSError.
+float GetMasterVolume();
+// fLevelDB is a scalar despite its name; a level outside 0.0-1.0 raises EOSError.
+void SetMasterVolume(float fLevelDB);
+
+// A way to reach the master volume. The board tries PulseAudio (or PipeWire's pulse server) first
+// and the ALSA mixer of the default card second; tests put their own in place.
+class VolumeBackend {
+public:
+    virtual ~VolumeBackend() = default;
+    virtual float get() = 0;
+    virtual void set(float level) = 0;
+};
+
+// Replaces the system's back ends (tests); nullptr returns to them.
+void setVolumeBackend(std::shared_ptr<VolumeBackend> backend);
