@@ -1,0 +1,64 @@
+#include "schedule/volumectrl.h"
+
+#include "schedule/alsavolume.h"
+#include "schedule/pulsevolume.h"
+#include "shell/errors.h"
+
+#include <cerrno>
+#include <mutex>
+#include <system_error>
+
+namespace {
+
+std::mutex backendGate;
+std::shared_ptr<VolumeBackend> replacement;
+
+std::shared_ptr<VolumeBackend> replacementBackend() {
+    std::lock_guard lock(backendGate);
+    return replacement;
+}
+
+// Runs op on the pulse server, or on the ALSA mixer when no pulse server takes the connection.
+// With neither, the error names both, so that an operator sees that the machine has no reachable
+// sound output rather than just an error code.
+template <typename Op> auto onSystemMixer(Op op) {
+    try {
+        PulseVolume pulse;
+        return op(pulse);
+    } catch (const PulseUnreachable& pulse) {
+        try {
+            AlsaVolume alsa;
+            return op(alsa);
+        } catch (const AlsaFailure& alsa) {
+            throw EOSError(alsa.code(),
+                           QStringLiteral("%1 - no sound server or mixer is reachable (PulseAudio: "
+                                          "%2; ALSA: %3)")
+                               .arg(alsa.text(), pulse.text(), alsa.step()));
+        }
+    }
+}
+
+} // namespace
+
+float GetMasterVolume() {
+    if (auto backend = replacementBackend())
+        return backend->get();
+    return onSystemMixer([](VolumeBackend& b) { return b.get(); });
+}
+
+void SetMasterVolume(float fLevelDB) {
+    // Written so that NaN fails too.
+    if (!(fLevelDB >= 0.0f && fLevelDB <= 1.0f))
+        throw EOSError(EINVAL,
+                       QStringLiteral("%1 (volume level %2 is outside 0.0-1.0)")
+                           .arg(QString::fromStdString(std::generic_category().message(EINVAL)))
+                           .arg(double(fLevelDB)));
+    if (auto backend = replacementBackend())
+        return backend->set(fLevelDB);
+    onSystemMixer([fLevelDB](VolumeBackend& b) { b.set(fLevelDB); });
+}
+
+void setVolumeBackend(std::shared_ptr<VolumeBackend> backend) {
+    std::lock_guard lock(backendGate);
+    replacement = std::move(backend);
+}

@@ -12,7 +12,7 @@ void SetMasterVolume(float fLevelDB);
 // A way to reach the master volume. The board tries PulseAudio (or PipeWire's pulse server) first
 // and the ALSA mixer of the default card second; tests put their own in place.
 class VolumeBackend {
-public:
+  public:
     virtual ~VolumeBackend() = default;
     virtual float get() = 0;
     virtual void set(float level) = 0;

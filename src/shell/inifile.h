@@ -3,6 +3,7 @@
 #include "shell/datetimeconv.h"
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Reader of a settings file with [sections] and name=value lines. It holds only the file's path:
 // every read looks at the file as it is at that moment, so an edit shows at the next read. Reads

@@ -1,0 +1,5 @@
+#include "presentation/mediaplayer.h"
+
+void TMediaPlayer::Close() {
+    open_ = false;
+}

@@ -1,0 +1,140 @@
+// The slide tick: each run moves the show on by one item, and any failure on the way is logged and
+// ends in a fresh copy of the board.
+
+#include "brevutil/shellwords.h"
+#include "content/drivetext.h"
+#include "presentation/picturedecoder.h"
+#include "shell/diagnostics.h"
+#include "shell/errorreport.h"
+#include "shell/errors.h"
+#include "shell/mainfrm.h"
+#include "shell/restart.h"
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+// The message of a failure, followed by those of the failures nested in it, one per line.
+QString failureText(const std::exception& e) {
+    QString text = exceptionMessage(e);
+    try {
+        std::rethrow_if_nested(e);
+    } catch (const std::exception& inner) {
+        text += QStringLiteral("\r\n") + failureText(inner);
+    } catch (...) {
+    }
+    return text;
+}
+
+// Only these exact upper-case extensions are known.
+enum class ItemKind { Picture, Video, WebPage, Unsupported };
+
+ItemKind kindOf(const QString& path) {
+    const qsizetype dot = path.lastIndexOf(u'.');
+    QString ext = dot < 0 ? QString() : path.mid(dot);
+    for (QChar& c : ext)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+    if (ext == u".BMP" || ext == u".JPG" || ext == u".JPEG" || ext == u".PNG" || ext == u".GIF")
+        return ItemKind::Picture;
+    if (ext == u".AVI" || ext == u".MPG" || ext == u".MPEG" || ext == u".MP4")
+        return ItemKind::Video;
+    if (ext == u".URL")
+        return ItemKind::WebPage;
+    return ItemKind::Unsupported;
+}
+
+} // namespace
+
+void TMainFrm::NextImageTimerTimer() {
+    try {
+        NextImageTimer->setEnabled(false);
+        WBScroll->setEnabled(false);
+        if (PollSourceDrive)
+            pollSourceDrive();
+        activateWindow();
+
+        if (FileListBox.Count() == 0) {
+            Image1.Visible = false;
+            showMessage(QStringLiteral("NO PICTURE FILES LOCATED IN ") + filepath.Text +
+                        QStringLiteral(" OR FILE MASK SET TO EXCLUDE ALL PICTURE FILES IN FOLDER"));
+            return;
+        }
+        Image1.Visible = true;
+        NoFilesLabel.Visible = false;
+        ++imageindex;
+        if (imageindex >= FileListBox.Count())
+            imageindex = 0;
+
+        const QString path = filepath.Text + FileListBox.Item(imageindex);
+        if (ShowFileName)
+            showMessage(path);
+        else
+            NoFilesLabel.Visible = false;
+        update();
+
+        try {
+            showItem(path);
+        } catch (...) {
+            QCoreApplication::processEvents();
+            throw;
+        }
+        QCoreApplication::processEvents();
+    } catch (const std::exception& e) {
+        slideFailed(failureText(e));
+    } catch (...) {
+        slideFailed(QStringLiteral("Unknown error"));
+    }
+}
+
+void TMainFrm::showItem(const QString& path) {
+    // A file deleted since the last refresh is skipped silently; the item on screen stays.
+    if (!QFileInfo(path).isFile()) {
+        NextImageTimer->setEnabled(true);
+    } else {
+        diag::event("item", path);
+        switch (kindOf(path)) {
+        case ItemKind::Picture:
+            WebBrowser1->hide();
+            VideoPanel->hide();
+            Image1.setPicture(loadPicture(path));
+            update();
+            NextImageTimer->setEnabled(true);
+            break;
+        case ItemKind::Video:
+        case ItemKind::WebPage:
+            // This build has no video or web layer yet: such items are passed over like any
+            // other file the board cannot show.
+        case ItemKind::Unsupported:
+            showMessage(QStringLiteral("Unsupported File: ") + path);
+            NextImageTimer->setEnabled(true);
+            break;
+        }
+    }
+    TransparentRichEdit1->hide();
+}
+
+void TMainFrm::pollSourceDrive() {
+    const QString drive = driveText(filepath.Text);
+    if (drive.isEmpty())
+        BrevUtil->ExecuteFileWait(QStringLiteral("/bin/sh"), QStringLiteral("-c :"),
+                                  QStringLiteral("."), false);
+    else
+        BrevUtil->ExecuteFileWait(QStringLiteral("/bin/sh"),
+                                  QStringLiteral("-c 'cd -- \"$1\"' sh ") + shellQuote(drive),
+                                  QStringLiteral("."), false);
+}
+
+void TMainFrm::slideFailed(const QString& text) {
+    diag::error(QStringLiteral("slide failed: ") + text);
+    QString logError;
+    try {
+        WriteLog(text);
+        WriteLog(QStringLiteral("On Item: ") + filepath.Text + FileListBox.Item(imageindex));
+    } catch (const std::exception& e) {
+        logError = exceptionMessage(e);
+    }
+    restartAfterFailure();
+    if (!logError.isEmpty())
+        reportError(logError);
+}

@@ -1,0 +1,16 @@
+#include "shell/application.h"
+
+#include "shell/errorreport.h"
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Tavorel"));
+    setApplicationDisplayName(QStringLiteral("Tavorel"));
+    // The board decides itself when it ends: a closed error box must not end it.
+    setQuitOnLastWindowClosed(false);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    bool result = false;
+    runReported([&] { result = QApplication::notify(receiver, event); });
+    return result;
+}

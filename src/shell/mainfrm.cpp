@@ -1,0 +1,254 @@
+#include "shell/mainfrm.h"
+
+#include "schedule/volumectrl.h"
+#include "shell/configcatalog.h"
+#include "shell/clock.h"
+#include "shell/diagnostics.h"
+#include "shell/errorlog.h"
+#include "shell/errorreport.h"
+#include "shell/errors.h"
+#include "shell/placement.h"
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+TMainFrm* MainFrm = nullptr;
+std::unique_ptr<TIniFile> ini;
+std::unique_ptr<TIniFile> playlist;
+std::int32_t imageindex = 0;
+std::int32_t playlistitemindex = 0;
+std::int32_t ShowOnMonitor = 0;
+std::int32_t OffSetX = 0;
+std::int32_t OffSetY = 0;
+std::int32_t MaxWidth = 0;
+std::int32_t MaxHeight = 0;
+bool ShowFileName = false;
+bool PollSourceDrive = false;
+bool PreventScreenSaver = false;
+float VolumeLevel = 0;
+bool UsePlayList = false;
+
+namespace {
+
+constexpr int designWidth = 819;
+constexpr int designHeight = 536;
+
+TTimer* makeTimer(QObject* owner, std::uint32_t interval, bool enabled,
+                  void (TMainFrm::*handler)(), TMainFrm* frm) {
+    auto* timer = new TTimer(owner, interval, enabled);
+    timer->OnTimer = [frm, handler] { (frm->*handler)(); };
+    return timer;
+}
+
+QList<QRect> monitorRects() {
+    QList<QRect> rects;
+    for (const QScreen* screen : QGuiApplication::screens())
+        rects << screen->geometry();
+    return rects;
+}
+
+} // namespace
+
+TMainFrm::TMainFrm(QWidget* parent) : QWidget(parent) {
+    MainFrm = this;
+    setWindowTitle(QStringLiteral("Tavorel"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAutoFillBackground(true);
+    move(0, 0);
+    resize(designWidth, designHeight);
+
+    // The stored layout.
+    FileListBox.Visible = true;
+    BrevUtil = new TBrevUtil(this);
+    NewFilesTimer = makeTimer(this, 10000, false, &TMainFrm::NewFilesTimerTimer, this);
+    NextImageTimer = makeTimer(this, 5000, false, &TMainFrm::NextImageTimerTimer, this);
+    NoFilesLabel.Caption = QStringLiteral("Tavorel Board 1.8 is loading...");
+    NoFilesLabel.Bounds = QRect(0, 0, designWidth, designHeight);
+    NoFilesLabel.Color = palette().color(QPalette::Window);
+
+    MediaPlayer1 = new TMediaPlayer(this);
+    VideoPanel = new TPanel(this);
+    VideoPanel->setObjectName(QStringLiteral("VideoPanel"));
+    VideoPanel->hide();
+    MediaPlayer1->Display = VideoPanel;
+    ScreenSaveSuppressor1 = new TScreenSaveSuppressor(this);
+
+    WebBrowser1 = new QWidget(this);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setAutoFillBackground(true);
+    WebBrowser1->setPalette(QPalette(Qt::white));
+    WBScroll = makeTimer(this, 40, false, &TMainFrm::WBScrollTimer, this);
+
+    TransparentRichEdit1 = new TTransparentRichEdit(this);
+    TransparentRichEdit1->setObjectName(QStringLiteral("TransparentRichEdit1"));
+    TransparentRichEdit1->setGeometry(34, 408, 185, 89);
+    TransparentRichEdit1->setText(QStringLiteral("TransparentRichEdit1"));
+
+    BlankPanel = new TPanel(this);
+    BlankPanel->setObjectName(QStringLiteral("BlankPanel"));
+    BlankPanel->setFont(boardFont(11, false));
+    BlankPanel->setFontColor(Qt::red);
+    BlankPanel->hide();
+
+    Schedule = makeTimer(this, 10000, true, &TMainFrm::ScheduleTimer, this);
+
+    try {
+        FormCreate();
+    } catch (const std::exception& e) {
+        startupError_ = exceptionMessage(e);
+    } catch (...) {
+        startupError_ = QStringLiteral("Unknown error");
+    }
+}
+
+TMainFrm::~TMainFrm() {
+    if (MainFrm == this)
+        MainFrm = nullptr;
+}
+
+void TMainFrm::FormCreate() {
+    // Qt widgets always draw double-buffered.
+    WebBrowser1->hide();
+    ini = std::make_unique<TIniFile>(BrevUtil->getstartdir() + QStringLiteral("config.ini"));
+    FileListBox.setMask(readConfigText(*ini, ConfigKey::ImagesFileMask));
+    FileListBox.ApplyFilePath(readConfigText(*ini, ConfigKey::ImagesFolder));
+    filepath.Text = readConfigText(*ini, ConfigKey::ImagesFolder);
+
+    // Negative values from the file keep their unsigned 32-bit pattern.
+    NewFilesTimer->setInterval(
+        static_cast<std::uint32_t>(readConfigInteger(*ini, ConfigKey::NewFilesTimer)));
+    NextImageTimer->setInterval(
+        static_cast<std::uint32_t>(readConfigInteger(*ini, ConfigKey::NextImageTimer)));
+    ShowOnMonitor = readConfigInteger(*ini, ConfigKey::ShowOnMonitor);
+    Image1.Stretch = readConfigSwitch(*ini, ConfigKey::StretchImage);
+    Image1.Proportional = readConfigSwitch(*ini, ConfigKey::KeepAspectRatio);
+    if (readConfigSwitch(*ini, ConfigKey::PollSourceDrive))
+        PollSourceDrive = true;
+
+    PreventScreenSaver = false;
+    if (readConfigSwitch(*ini, ConfigKey::StopScreenSaver)) {
+        ScreenSaveSuppressor1->setActive(true);
+        PreventScreenSaver = true;
+    }
+
+    VolumeLevel = GetMasterVolume();
+
+    const QList<QRect> monitors = monitorRects();
+    ShowOnMonitor = clampMonitor(ShowOnMonitor, static_cast<int>(monitors.size()));
+    OffSetX = readConfigInteger(*ini, ConfigKey::OffsetX);
+    OffSetY = readConfigInteger(*ini, ConfigKey::OffSetY);
+    MaxWidth = readConfigInteger(*ini, ConfigKey::MaxWidth);
+    MaxHeight = readConfigInteger(*ini, ConfigKey::MaxHeight);
+    setGeometry(placeWindow(monitors, ShowOnMonitor, OffSetX, OffSetY, MaxWidth, MaxHeight));
+
+    setWindowColor(Qt::black);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // Nobody uses a pointer on the board; it stays hidden for the rest of the run.
+    QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+    FileListBox.Visible = false;
+    ShowFileName = readConfigSwitch(*ini, ConfigKey::ShowFileName);
+
+    NoFilesLabel.Bounds = QRect(0, 0, width(), height());
+    NoFilesLabel.Transparent = true;
+    imageindex = -1;
+    UsePlayList = readConfigSwitch(*ini, ConfigKey::UsePlaylist);
+
+    if (!UsePlayList) {
+        Schedule->setEnabled(true);
+        NewFilesTimer->setEnabled(true);
+        NextImageTimer->setEnabled(true);
+        return;
+    }
+
+    const QString playlistPath = filepath.Text + QStringLiteral("playlist.ini");
+    if (!QFileInfo::exists(playlistPath)) {
+        showMessage(QStringLiteral("Cannot find playlist. Expecting it in ") + filepath.Text +
+                    QStringLiteral("playlist.ini") +
+                    QStringLiteral(", if you do not want to use a playlist then edit config.ini "
+                                   "and set UsePlaylist to 0"));
+        return;
+    }
+    playlist = std::make_unique<TIniFile>(playlistPath);
+    if (playlist->SectionExists(QStringLiteral("Item1"))) {
+        playlistitemindex = 1;
+        NextImageTimer->setEnabled(true);
+        NewFilesTimer->setEnabled(true);
+    } else {
+        showMessage(QStringLiteral("Playlist in ") + filepath.Text + QStringLiteral("playlist.ini") +
+                    QStringLiteral(", has no items. Populate with items, or turnoff playlist in "
+                                   "config.ini"));
+    }
+}
+
+void TMainFrm::FormClose() {
+    SetMasterVolume(VolumeLevel);
+    MediaPlayer1->Close();
+}
+
+void TMainFrm::ScheduleTimer() {}
+void TMainFrm::WBScrollTimer() {}
+void TMainFrm::MediaPlayer1Notify() {}
+void TMainFrm::WebBrowser1DocumentComplete() {}
+void TMainFrm::WebBrowser1NavigateError() {}
+
+void TMainFrm::WriteLog(const QString& text) {
+    appendLogLine(BrevUtil->getstartdir() + QStringLiteral("ERROR.LOG"), text, Clock::today(),
+                  RegionalSettings::current());
+    diag::event("logged", text);
+}
+
+void TMainFrm::showMessage(const QString& text) {
+    NoFilesLabel.Caption = text;
+    NoFilesLabel.Visible = true;
+    diag::event("message", text);
+    update();
+}
+
+void TMainFrm::reportStartupError() {
+    if (startupError_.isEmpty())
+        return;
+    const QString message = std::exchange(startupError_, QString());
+    reportError(message);
+}
+
+bool TMainFrm::closeForm() {
+    diag::event("close", QStringLiteral("the window closes"));
+    if (!runReported([this] { FormClose(); }))
+        return false;
+    QCoreApplication::exit(0);
+    return true;
+}
+
+void TMainFrm::Close() {
+    if (closeForm())
+        hide();
+}
+
+void TMainFrm::closeEvent(QCloseEvent* event) {
+    if (closeForm())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TMainFrm::setWindowColor(const QColor& color) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, color);
+    setPalette(p);
+}
+
+void TMainFrm::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    Image1.paint(painter, size());
+    NoFilesLabel.paint(painter);
+}
+
+void TMainFrm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The video, web and blank layers fill the window; the caption box keeps its own place.
+    VideoPanel->setGeometry(rect());
+    WebBrowser1->setGeometry(rect());
+    BlankPanel->setGeometry(rect());
+}

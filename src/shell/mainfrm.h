@@ -1,0 +1,108 @@
+#pragma once
+
+#include "brevutil/brevutil.h"
+#include "content/folderlist.h"
+#include "presentation/mediaplayer.h"
+#include "presentation/messagelabel.h"
+#include "presentation/panel.h"
+#include "presentation/picturelayer.h"
+#include "presentation/transparentrichedit.h"
+#include "schedule/screensavesuppressor.h"
+#include "shell/inifile.h"
+#include "shell/timer.h"
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+// The board's one window. It covers one monitor and shows the items of one folder; everything it
+// does is driven by its four timers and the events of its video and web layers.
+//
+// Layers, bottom to top: the window's own surface with the picture (Image1) and the message label
+// (NoFilesLabel) drawn on it, then the child layers VideoPanel, WebBrowser1, TransparentRichEdit1
+// and BlankPanel. The children are alien widgets, never native windows, so that a transparent
+// caption shows what lies beneath it.
+class TMainFrm : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the parts from the stored layout, then runs start-up (FormCreate). An error during
+    // start-up is held back and reported once the window is on screen (see reportStartupError).
+    explicit TMainFrm(QWidget* parent = nullptr);
+    ~TMainFrm() override;
+
+    // Parts, in the order they are created.
+    TFileListBox FileListBox;
+    TBrevUtil* BrevUtil;
+    TTimer* NewFilesTimer;
+    TTimer* NextImageTimer;
+    struct {
+        QString Text;
+        bool Visible = false;
+    } filepath;
+    TImage Image1;
+    TLabel NoFilesLabel;
+    TMediaPlayer* MediaPlayer1;
+    TPanel* VideoPanel;
+    TScreenSaveSuppressor* ScreenSaveSuppressor1;
+    QWidget* WebBrowser1;
+    TTimer* WBScroll;
+    TTransparentRichEdit* TransparentRichEdit1;
+    TPanel* BlankPanel;
+    TTimer* Schedule;
+
+    // Event handlers.
+    void FormCreate();
+    void FormClose();
+    void NewFilesTimerTimer();
+    void NextImageTimerTimer();
+    void ScheduleTimer();
+    void WBScrollTimer();
+    void MediaPlayer1Notify();
+    void WebBrowser1DocumentComplete();
+    void WebBrowser1NavigateError();
+
+    // Asks the window to close as the board itself does (control files): FormClose runs, and when
+    // it succeeds the program ends once the calling handler has returned. Every call runs
+    // FormClose again.
+    void Close();
+
+    // Appends one line to ERROR.LOG in the start directory (see appendLogLine).
+    void WriteLog(const QString& text);
+
+    // Shows a text in the message label (and in the journal when diagnostics are on).
+    void showMessage(const QString& text);
+
+    // Reports the start-up error, if any, through the default error report. Called once the window
+    // is shown, so that the window is on screen behind the report.
+    void reportStartupError();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool closeForm();
+    void showItem(const QString& path);
+    void pollSourceDrive();
+    void slideFailed(const QString& text);
+    void setWindowColor(const QColor& color);
+
+    QString startupError_;
+};
+
+// Program-wide state of the board, shared by its handlers.
+extern TMainFrm* MainFrm;
+extern std::unique_ptr<TIniFile> ini;
+extern std::unique_ptr<TIniFile> playlist;
+extern std::int32_t imageindex;
+extern std::int32_t playlistitemindex;
+extern std::int32_t ShowOnMonitor;
+extern std::int32_t OffSetX;
+extern std::int32_t OffSetY;
+extern std::int32_t MaxWidth;
+extern std::int32_t MaxHeight;
+extern bool ShowFileName;
+extern bool PollSourceDrive;
+extern bool PreventScreenSaver;
+extern float VolumeLevel;
+extern bool UsePlayList;
