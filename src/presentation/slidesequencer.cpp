@@ -8,6 +8,7 @@
 #include "shell/errorreport.h"
 #include "shell/errors.h"
 #include "shell/mainfrm.h"
+#include "schedule/powermgmt.h"
 #include "shell/restart.h"
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -50,6 +51,8 @@ void TMainFrm::NextImageTimerTimer() {
     try {
         NextImageTimer->setEnabled(false);
         WBScroll->setEnabled(false);
+        if (PreventScreenSaver)
+            SystemCritical->SetIsCritical(true);
         if (PollSourceDrive)
             pollSourceDrive();
         activateWindow();
@@ -65,6 +68,8 @@ void TMainFrm::NextImageTimerTimer() {
         ++imageindex;
         if (imageindex >= FileListBox.Count())
             imageindex = 0;
+        if (UsePlayList && !PlaylistItemSearch())
+            return;
 
         const QString path = filepath.Text + FileListBox.Item(imageindex);
         if (ShowFileName)
@@ -102,16 +107,20 @@ void TMainFrm::showItem(const QString& path) {
             NextImageTimer->setEnabled(true);
             break;
         case ItemKind::Video:
+            PlayVideo(path);
+            break;
         case ItemKind::WebPage:
-            // This build has no video or web layer yet: such items are passed over like any
-            // other file the board cannot show.
+            ShowWebPage(path);
+            break;
         case ItemKind::Unsupported:
             showMessage(QStringLiteral("Unsupported File: ") + path);
             NextImageTimer->setEnabled(true);
             break;
         }
     }
-    TransparentRichEdit1->hide();
+    CaptionStep();
+    if (UsePlayList)
+        ++playlistitemindex;
 }
 
 void TMainFrm::pollSourceDrive() {

@@ -187,11 +187,6 @@ void TMainFrm::FormClose() {
     MediaPlayer1->Close();
 }
 
-void TMainFrm::ScheduleTimer() {}
-void TMainFrm::WBScrollTimer() {}
-void TMainFrm::MediaPlayer1Notify() {}
-void TMainFrm::WebBrowser1DocumentComplete() {}
-void TMainFrm::WebBrowser1NavigateError() {}
 
 void TMainFrm::WriteLog(const QString& text) {
     appendLogLine(BrevUtil->getstartdir() + QStringLiteral("ERROR.LOG"), text, Clock::today(),

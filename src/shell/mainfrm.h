@@ -60,6 +60,15 @@ public:
     void WebBrowser1DocumentComplete();
     void WebBrowser1NavigateError();
 
+    // The presenters the slide tick dispatches to, and its playlist and caption steps.
+    void PlayVideo(const QString& fullPath);
+    void ShowWebPage(const QString& fullPath);
+    // Chooses the next playlist item: sets imageindex and NextImageTimer's interval and returns
+    // true, or shows the playlist message, stops NextImageTimer and returns false.
+    bool PlaylistItemSearch();
+    // Shows or hides the caption overlay for the item just dispatched.
+    void CaptionStep();
+
     // Asks the window to close as the board itself does (control files): FormClose runs, and when
     // it succeeds the program ends once the calling handler has returned. Every call runs
     // FormClose again.

@@ -1,0 +1,7 @@
+// The caption step of the slide tick.
+
+#include "shell/mainfrm.h"
+
+void TMainFrm::CaptionStep() {
+    TransparentRichEdit1->hide();
+}

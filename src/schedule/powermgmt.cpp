@@ -1,0 +1,7 @@
+#include "schedule/powermgmt.h"
+
+namespace {
+TSystemCritical instance;
+} // namespace
+
+TSystemCritical* SystemCritical = &instance;
