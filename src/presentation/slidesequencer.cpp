@@ -125,6 +125,7 @@ void TMainFrm::showItem(const QString& path) {
 
 void TMainFrm::pollSourceDrive() {
     const QString drive = driveText(filepath.Text);
+    diag::event("poll", drive.isEmpty() ? QStringLiteral("(no drive)") : drive);
     if (drive.isEmpty())
         BrevUtil->ExecuteFileWait(QStringLiteral("/bin/sh"), QStringLiteral("-c :"),
                                   QStringLiteral("."), false);
