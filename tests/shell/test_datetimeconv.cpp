@@ -112,7 +112,9 @@ TEST(TimeConversion, RejectsOutOfRangeAndStrayText) {
 
 TEST(DateTimeConversion, DateWithOrWithoutATime) {
     const double day = dateToDateTime(QDate(2015, 3, 4));
-    const auto dt = [](const char* s) { return tryStrToDateTime(QString::fromLatin1(s), us(), year); };
+    const auto dt = [](const char* s) {
+        return tryStrToDateTime(QString::fromLatin1(s), us(), year);
+    };
     EXPECT_NEAR(*dt("3/4/2015 10:30"), day + hms(10, 30), oneMs);
     EXPECT_NEAR(*dt("3/4/2015 10:30pm"), day + hms(22, 30), oneMs);
     EXPECT_NEAR(*dt("3/4/2015 pm 10:30"), day + hms(22, 30), oneMs);

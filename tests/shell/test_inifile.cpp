@@ -8,7 +8,7 @@
 namespace {
 
 class IniFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         RegionalSettings::setOverride(RegionalSettings{});
@@ -30,8 +30,8 @@ protected:
     }
 
     QString value(const QByteArray& line, const QString& fallback = QStringLiteral("<default>")) {
-        return write("[MAIN]\r\n" + line + "\r\n").ReadString(QStringLiteral("MAIN"),
-                                                              QStringLiteral("Key"), fallback);
+        return write("[MAIN]\r\n" + line + "\r\n")
+            .ReadString(QStringLiteral("MAIN"), QStringLiteral("Key"), fallback);
     }
 
     int integer(const QByteArray& text, int fallback = -777) {
@@ -166,10 +166,12 @@ TEST_F(IniFile, EncodingsAndLineEnds) {
     EXPECT_EQ(write("\xEF\xBB\xBF[MAIN]\nKey=Grüße\n")
                   .ReadString(QStringLiteral("MAIN"), QStringLiteral("Key"), {}),
               QStringLiteral("Grüße"));
-    EXPECT_EQ(write("[MAIN]\nKey=Grüße").ReadString(QStringLiteral("MAIN"), QStringLiteral("Key"), {}),
-              QStringLiteral("Grüße"));
+    EXPECT_EQ(
+        write("[MAIN]\nKey=Grüße").ReadString(QStringLiteral("MAIN"), QStringLiteral("Key"), {}),
+        QStringLiteral("Grüße"));
     // Not UTF-8: Windows-1252, as written by boards on Windows.
-    EXPECT_EQ(write("[MAIN]\r\nKey=Gr\xFC\xDF" "e \x80\r\n")
+    EXPECT_EQ(write("[MAIN]\r\nKey=Gr\xFC\xDF"
+                    "e \x80\r\n")
                   .ReadString(QStringLiteral("MAIN"), QStringLiteral("Key"), {}),
               QStringLiteral("Grüße €"));
 }
