@@ -17,6 +17,8 @@ packages=(
   pulseaudio pulseaudio-utils alsa-utils dbus
   fonts-dejavu-core
   python3 python3-pytest python3-pil
+  # packaging
+  dpkg-dev file
 )
 
 missing=()

@@ -5,6 +5,7 @@ With --playlist the show runs in playlist mode instead: a playlist.ini gives eac
 time and an RTF caption drawn over it (top, centred, bottom), and one item waits for a date window
 that has not opened yet.
 """
+import argparse
 import sys
 from pathlib import Path
 
@@ -39,7 +40,8 @@ def caption(path, body):
          "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \r\n" + body + "\r\n}\r\n").encode("ascii"))
 
 
-def playlist_show(folder):
+def playlist_items(folder):
+    """The playlist and its captions."""
     caption(folder / "welcome.rtf",
             "\\pard\\qc\\sb200\\cf1\\b\\f0\\fs72 Good morning!\\b0\\par"
             "\\cf2\\i\\f1\\fs40 Caf\\'e9 opens at 8:00 \\endash  espresso \\u8364?2\\i0\\par")
@@ -66,21 +68,28 @@ def playlist_show(folder):
             lines.append(f"AddRichText={rtf}\r\nTextVAlign={valign}\r\n")
         lines.append(extra)
     (folder / "playlist.ini").write_text("".join(lines), encoding="utf-8", newline="")
-    (folder / "config.ini").write_text(
-        "; Demo show in playlist mode: items, times and captions come from playlist.ini.\r\n"
-        "[MAIN]\r\nUsePlaylist=1\r\nNextImageTimer=4000\r\nNewFilesTimer=10000\r\n",
-        encoding="utf-8", newline="")
 
 
-def main(folder, playlist=False):
+def main(folder, content_only=False, installed_at=None, playlist=False):
+    """Writes the show into `folder`. installed_at: the folder the show will finally live in
+    (for links between its files), default `folder` itself. content_only: no config.ini.
+    playlist: the playlist variant (playlist.ini and captions)."""
     folder = Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
+    home = installed_at or f"{folder.resolve()}/"
     picture(folder / "01-welcome.png", (1280, 720), (20, 60, 140), "Welcome", "PNG")
     picture(folder / "02-menu.jpg", (1920, 1080), (140, 40, 30), "Today's menu", "JPEG")
     picture(folder / "03-small.bmp", (640, 360), (30, 120, 50), "Small picture", "BMP")
     picture(folder / "04-notice.gif", (1000, 1000), (110, 30, 120), "Notice", "GIF")
     if playlist:
-        playlist_show(folder)
+        playlist_items(folder)
+    if content_only:
+        return
+    if playlist:
+        (folder / "config.ini").write_text(
+            "; Demo show in playlist mode: items, times and captions come from playlist.ini.\r\n"
+            "[MAIN]\r\nUsePlaylist=1\r\nNextImageTimer=4000\r\nNewFilesTimer=10000\r\n",
+            encoding="utf-8", newline="")
         return
     (folder / "config.ini").write_text(
         "; Demo show: every picture for 4 seconds, the folder re-read every 10 seconds.\r\n"
@@ -88,7 +97,10 @@ def main(folder, playlist=False):
 
 
 if __name__ == "__main__":
-    args = [a for a in sys.argv[1:] if a != "--playlist"]
-    if len(args) != 1:
-        sys.exit("usage: make-demo-show.py FOLDER [--playlist]")
-    main(args[0], playlist="--playlist" in sys.argv[1:])
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("folder")
+    parser.add_argument("--content-only", action="store_true", help="write no config.ini")
+    parser.add_argument("--installed-at", help="the folder the show will live in, ending in /")
+    parser.add_argument("--playlist", action="store_true", help="the playlist variant with captions")
+    args = parser.parse_args()
+    main(args.folder, args.content_only, args.installed_at, args.playlist)

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLocale>
 #include <algorithm>
+#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -107,33 +108,60 @@ void TFileListBox::use() {
 void TFileListBox::read() {
     enter(directory_);
 
-    QStringList names;
     DIR* dir = ::opendir(".");
     if (!dir)
         cannotEnter(directory_, errno);
-    QStringList entries;
+    struct Entry {
+        QString name;
+        unsigned char type;
+    };
+    std::vector<Entry> entries;
     while (const dirent* e = ::readdir(dir)) {
         if (e->d_name[0] == '.')
             continue; // hidden, and the "." and ".." entries
-        struct stat st {};
-        if (::stat(e->d_name, &st) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        entries << QFile::decodeName(e->d_name);
+        entries.push_back({QFile::decodeName(e->d_name), e->d_type});
     }
     ::closedir(dir);
 
-    for (const QString& pattern : mask_.split(u';'))
-        for (const QString& name : entries)
-            if (matchesWildcard(name, pattern))
-                names << name;
+    // Only names that match are looked at further; the directory entry usually tells a regular
+    // file already, and only links and file systems that do not say are asked with stat.
+    const auto isRegularFile = [](const Entry& e) {
+        if (e.type == DT_REG)
+            return true;
+        if (e.type != DT_LNK && e.type != DT_UNKNOWN)
+            return false;
+        struct stat st {};
+        return ::stat(QFile::encodeName(e.name).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    };
+    std::vector<signed char> regular(entries.size(), -1);
+    QStringList names;
+    for (const QString& pattern : mask_.split(u';')) {
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (!matchesWildcard(entries[i].name, pattern))
+                continue;
+            if (regular[i] < 0)
+                regular[i] = isRegularFile(entries[i]) ? 1 : 0;
+            if (regular[i])
+                names << entries[i].name;
+        }
+    }
 
+    // The collator's sort keys are made once per name; comparing them is a byte comparison. The
+    // key of the case-folded name, since the plain C locale's keys would keep letter case.
     QCollator collator{QLocale()};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
-    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-        return collator.compare(a, b) < 0;
-    });
-    items_ = std::move(names);
+    std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
+    keys.reserve(size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        keys.emplace_back(collator.sortKey(names[i].toCaseFolded()), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    QStringList sorted;
+    sorted.reserve(names.size());
+    for (const auto& k : keys)
+        sorted << names[k.second];
+    items_ = std::move(sorted);
 }
 
 int TFileListBox::Count() {

@@ -100,6 +100,13 @@ bool readHeader(JpegDecoder* d, const unsigned char* data, unsigned long size) {
     return true;
 }
 
+bool calcOutputSize(JpegDecoder* d) {
+    if (setjmp(d->err.jump))
+        return false;
+    jpeg_calc_output_dimensions(&d->cinfo);
+    return true;
+}
+
 void convertRow(const JSAMPLE* in, QRgb* out, JDIMENSION width, J_COLOR_SPACE space,
                 bool invertedInk) {
     switch (space) {
@@ -156,6 +163,11 @@ bool readPixels(JpegDecoder* d, uchar* bits, qsizetype bytesPerLine) {
 } // namespace
 
 QImage decodeJpeg(const QByteArray& data, const QString& name) {
+    return decodeJpegAtLeast(data, name, {});
+}
+
+QImage decodeJpegAtLeast(const QByteArray& data, const QString& name,
+                         const std::function<QSize(QSize)>& wanted, QSize* natural) {
     constexpr PictureFormat format = PictureFormat::Jpeg;
     JpegDecoder d;
     if (!readHeader(&d, reinterpret_cast<const unsigned char*>(data.constData()),
@@ -166,6 +178,22 @@ QImage decodeJpeg(const QByteArray& data, const QString& name) {
         fail(name, format, QString::fromUtf8(d.err.message));
     }
     checkSize(d.cinfo.image_width, d.cinfo.image_height, name, format);
+    const QSize full(int(d.cinfo.image_width), int(d.cinfo.image_height));
+    if (natural)
+        *natural = full;
+    if (wanted) {
+        // The DCT can decode at n/8 of the full size for much less work; take the smallest such
+        // size that is not below the size asked for, so a later resample only ever shrinks.
+        const QSize want = wanted(full);
+        for (unsigned num = 1; num < 8; ++num) {
+            const auto scaled = [num](int side) { return (qint64(side) * num + 7) / 8; };
+            if (scaled(full.width()) >= want.width() && scaled(full.height()) >= want.height()) {
+                d.cinfo.scale_num = num;
+                d.cinfo.scale_denom = 8;
+                break;
+            }
+        }
+    }
 
     switch (d.cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -185,7 +213,9 @@ QImage decodeJpeg(const QByteArray& data, const QString& name) {
                  .arg(d.cinfo.num_components));
     }
 
-    QImage image = allocate(int(d.cinfo.image_width), int(d.cinfo.image_height),
+    if (!calcOutputSize(&d))
+        fail(name, format, QString::fromUtf8(d.err.message));
+    QImage image = allocate(int(d.cinfo.output_width), int(d.cinfo.output_height),
                             QImage::Format_RGB32, name, format);
     if (!readPixels(&d, image.bits(), image.bytesPerLine()))
         fail(name, format, QString::fromUtf8(d.err.message));

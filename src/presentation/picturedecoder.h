@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // A picture file whose content cannot be decoded as the format its extension names, or that
@@ -48,6 +49,10 @@ QByteArray readPictureFile(const QString& path);
 QImage decodePicture(PictureFormat format, const QByteArray& data, const QString& name);
 QImage decodeBmp(const QByteArray& data, const QString& name);
 QImage decodeJpeg(const QByteArray& data, const QString& name);
+// As decodeJpeg, but decoded at the smallest of the sizes n/8 of the full size (n = 1..8) that is
+// at least wanted(full size) on both sides; natural receives the full size.
+QImage decodeJpegAtLeast(const QByteArray& data, const QString& name,
+                         const std::function<QSize(QSize)>& wanted, QSize* natural = nullptr);
 QImage decodePng(const QByteArray& data, const QString& name);
 QImage decodeGif(const QByteArray& data, const QString& name);
 

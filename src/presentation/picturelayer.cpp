@@ -34,8 +34,12 @@ QRect fitPicture(int w, int h, int cw, int ch, bool stretch, bool proportional) 
 void TImage::paint(QPainter& painter, const QSize& client) const {
     if (!Visible || picture_.isNull())
         return;
-    const QRect target = fitPicture(picture_.width(), picture_.height(), client.width(),
+    const QRect target = fitPicture(natural_.width(), natural_.height(), client.width(),
                                     client.height(), Stretch, Proportional);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, target.size() != picture_.size());
+    if (target.size() == picture_.size()) {
+        painter.drawImage(target.topLeft(), picture_);
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, picture_);
 }

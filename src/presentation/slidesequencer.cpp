@@ -4,11 +4,11 @@
 #include "brevutil/shellwords.h"
 #include "content/drivetext.h"
 #include "presentation/picturedecoder.h"
+#include "schedule/powermgmt.h"
 #include "shell/diagnostics.h"
 #include "shell/errorreport.h"
 #include "shell/errors.h"
 #include "shell/mainfrm.h"
-#include "schedule/powermgmt.h"
 #include "shell/restart.h"
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -80,6 +80,7 @@ void TMainFrm::NextImageTimerTimer() {
 
         try {
             showItem(path);
+            prefetchNextPicture();
         } catch (...) {
             QCoreApplication::processEvents();
             throw;
@@ -102,8 +103,12 @@ void TMainFrm::showItem(const QString& path) {
         case ItemKind::Picture:
             WebBrowser1->hide();
             VideoPanel->hide();
-            Image1.setPicture(loadPicture(path));
-            update();
+            {
+                const PictureFit fit = Image1.fitFor(size());
+                std::optional<FittedPicture> ready = prefetch_->take(path, fit);
+                Image1.setPicture(ready ? std::move(*ready) : loadFittedPicture(path, fit));
+                update();
+            }
             NextImageTimer->setEnabled(true);
             break;
         case ItemKind::Video:
@@ -123,8 +128,38 @@ void TMainFrm::showItem(const QString& path) {
         ++playlistitemindex;
 }
 
+// While an item is on screen, the picture that the next tick will show is decoded ahead: in folder
+// mode the next position of the list, in playlist mode the file of the section the next search
+// starts at. Whether it is used is decided at the tick; a guess that proves wrong costs nothing.
+void TMainFrm::prefetchNextPicture() {
+    try {
+        const int count = FileListBox.Count();
+        if (count == 0)
+            return;
+        QString name;
+        if (!UsePlayList) {
+            name = FileListBox.Item(imageindex + 1 >= count ? 0 : imageindex + 1);
+        } else if (playlist) {
+            QString section = QStringLiteral("Item%1").arg(playlistitemindex);
+            if (!playlist->SectionExists(section))
+                section = QStringLiteral("Item1");
+            const int index = FileListBox.IndexOf(
+                playlist->ReadString(section, QStringLiteral("FileName"), QString()));
+            if (index < 0)
+                return;
+            name = FileListBox.Item(index);
+        }
+        const QString path = filepath.Text + name;
+        if (!name.isEmpty() && kindOf(path) == ItemKind::Picture)
+            prefetch_->prefetch(path, Image1.fitFor(size()));
+    } catch (...) {
+        // Only a guess: the tick that shows the item reads it in any case.
+    }
+}
+
 void TMainFrm::pollSourceDrive() {
     const QString drive = driveText(filepath.Text);
+    diag::event("poll", drive.isEmpty() ? QStringLiteral("(no drive)") : drive);
     if (drive.isEmpty())
         BrevUtil->ExecuteFileWait(QStringLiteral("/bin/sh"), QStringLiteral("-c :"),
                                   QStringLiteral("."), false);

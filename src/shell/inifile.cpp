@@ -150,7 +150,8 @@ std::optional<int> tryStrToInt(const QString& input) {
     if (text[i] == u'$' || text[i] == u'x' || text[i] == u'X') {
         hex = true;
         ++i;
-    } else if (text[i] == u'0' && i + 1 < text.size() && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    } else if (text[i] == u'0' && i + 1 < text.size() &&
+               (text[i + 1] == u'x' || text[i + 1] == u'X')) {
         hex = true;
         i += 2;
     }

@@ -51,7 +51,8 @@ QList<QRect> monitorRects() {
 
 } // namespace
 
-TMainFrm::TMainFrm(QWidget* parent) : QWidget(parent) {
+TMainFrm::TMainFrm(QWidget* parent)
+    : QWidget(parent), prefetch_(std::make_unique<PicturePrefetcher>()) {
     MainFrm = this;
     setWindowTitle(QStringLiteral("Tavorel"));
     setAttribute(Qt::WA_DeleteOnClose, false);

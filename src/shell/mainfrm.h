@@ -6,6 +6,7 @@
 #include "presentation/messagelabel.h"
 #include "presentation/panel.h"
 #include "presentation/picturelayer.h"
+#include "presentation/pictureprefetch.h"
 #include "presentation/transparentrichedit.h"
 #include "schedule/screensavesuppressor.h"
 #include "shell/inifile.h"
@@ -95,8 +96,10 @@ private:
     void pollSourceDrive();
     void slideFailed(const QString& text);
     void setWindowColor(const QColor& color);
+    void prefetchNextPicture();
 
     QString startupError_;
+    std::unique_ptr<PicturePrefetcher> prefetch_;
 };
 
 // Program-wide state of the board, shared by its handlers.

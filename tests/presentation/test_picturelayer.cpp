@@ -53,9 +53,9 @@ TEST(PictureLayer, PaintsTheFittedPictureAndLeavesTheRestAlone) {
         QPainter p(&canvas);
         layer.paint(p, canvas.size());
     }
-    EXPECT_EQ(canvas.pixelColor(150, 150), QColor(Qt::red));  // centre of the picture
-    EXPECT_EQ(canvas.pixelColor(101, 126), QColor(Qt::red));  // its top-left corner
-    EXPECT_EQ(canvas.pixelColor(99, 150), QColor(Qt::black)); // left of it
+    EXPECT_EQ(canvas.pixelColor(150, 150), QColor(Qt::red));   // centre of the picture
+    EXPECT_EQ(canvas.pixelColor(101, 126), QColor(Qt::red));   // its top-left corner
+    EXPECT_EQ(canvas.pixelColor(99, 150), QColor(Qt::black));  // left of it
     EXPECT_EQ(canvas.pixelColor(150, 124), QColor(Qt::black)); // above it
     EXPECT_EQ(layer.PictureWidth(), 100);
 }

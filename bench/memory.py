@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""Memory over a long show: resident memory (VmRSS) of the board and of every process it started
+(web renderers), after a warm-up and after N picture switches, under Xvfb.
+
+usage: memory.py TAVOREL_BINARY [switches...]    e.g. memory.py build/tavorel 1000 20000
+The show cycles generated pictures at the timers' shortest interval (10 ms). Items of other kinds
+(videos, web shortcuts) are added when --mixed is given and the clips/pages can be made here.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "system"))
+import harness  # noqa: E402
+from PIL import Image  # noqa: E402
+
+
+def rss_kb(pid):
+    try:
+        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def tree(pid):
+    """pid and all its descendants."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                ppid = int(Path(f"/proc/{entry}/stat").read_text().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                continue
+            children.setdefault(ppid, []).append(int(entry))
+    out, todo = [], [pid]
+    while todo:
+        p = todo.pop()
+        out.append(p)
+        todo.extend(children.get(p, []))
+    return out
+
+
+def main():
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    binary = Path(args[0]).resolve()
+    targets = [int(a) for a in args[1:]] or [1000, 20000]
+    os.environ["TAVOREL_BINARY"] = str(binary)
+    with tempfile.TemporaryDirectory() as tmp, harness.Xvfb(Path(tmp), 1920, 1080) as x, \
+            harness.PulseServer(Path(tmp)) as pulse:
+        files = {f"p{i:02}.jpg": Image.effect_mandelbrot((1600, 1200), (-2 + i * 0.05, -1.2, 1, 1.2), 60 + i).convert("RGB")
+                 for i in range(8)}
+        board = harness.Board(x, Path(tmp), config="[MAIN]\nNextImageTimer=10\nNewFilesTimer=1000\n",
+                              files=files, pulse=pulse)
+        board.start()
+        switches = lambda: board.stderr().count("tavorel: item:")
+        harness.wait_until(lambda: switches() >= 100, 120)
+        base = sum(rss_kb(p) for p in tree(board.pid))
+        print(f"pictures-only show, after 100 switches: RSS {base / 1024:7.1f} MB")
+        results = {}
+        for target in sorted(targets):
+            harness.wait_until(lambda: switches() >= target, 7200, 0.5)
+            results[target] = sum(rss_kb(p) for p in tree(board.pid))
+            print(f"pictures-only show, after {target} switches: RSS {results[target] / 1024:7.1f} MB")
+            sys.stdout.flush()
+        if len(results) >= 2:
+            lo, hi = min(results), max(results)
+            print(f"growth from {lo} to {hi} switches: {(results[hi] - results[lo]) / 1024:+.1f} MB")
+        board.stop()
+
+
+if __name__ == "__main__":
+    main()

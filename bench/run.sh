@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs every benchmark on the current build and prints their tables, measured side by side in one
+# run. Usage: bench/run.sh [--long]   (--long: the memory soak to 20 000 switches; takes hours)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build}
+[ -x "$build/tavorel" ] || { echo "build the board first: cmake --preset default && cmake --build --preset default"; exit 1; }
+py=/usr/bin/python3
+switches="1000 5000"
+[ "${1:-}" = "--long" ] && switches="1000 20000"
+
+echo "== Picture switch latency (1920 x 1080 window)"
+"$build/bench/bench_picture_switch" 5
+echo
+echo "== Folder re-read"
+"$build/bench/bench_folder_reread" 10000 9
+echo
+echo "== Captions and the playlist search"
+"$build/bench/bench_caption" 20000
+echo
+echo "== Start-up"
+$py bench/startup.py "$build/tavorel" 9
+echo
+for extra in bench/video_cpu.sh bench/web_memory.py; do
+  if [ -e "$extra" ]; then
+    echo "== $(basename "$extra")"
+    case "$extra" in *.sh) bash "$extra" "$build/tavorel" ;; *) $py "$extra" "$build/tavorel" ;; esac
+    echo
+  fi
+done
+echo "== Memory of a pictures-only show"
+$py bench/memory.py "$build/tavorel" $switches
