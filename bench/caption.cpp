@@ -35,10 +35,11 @@ long currentRssKb() {
 
 // A caption as a word processor writes it, with n paragraphs of mixed formatting.
 QByteArray wordPadCaption(int paragraphs) {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat{\\fonttbl{\\f0\\fnil\\fcharset0 "
-                     "Calibri;}{\\f1\\fnil\\fcharset0 Tahoma;}}\r\n{\\colortbl ;\\red255\\green0"
-                     "\\blue0;\\red0\\green0\\blue255;}\r\n{\\*\\generator Riched20 10.0.19041}"
-                     "\\viewkind4\\uc1 \r\n";
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat{\\fonttbl{\\f0\\fnil\\fcharset0 "
+        "Calibri;}{\\f1\\fnil\\fcharset0 Tahoma;}}\r\n{\\colortbl ;\\red255\\green0"
+        "\\blue0;\\red0\\green0\\blue255;}\r\n{\\*\\generator Riched20 10.0.19041}"
+        "\\viewkind4\\uc1 \r\n";
     for (int i = 0; i < paragraphs; ++i)
         rtf += "\\pard\\sa200\\sl276\\slmult1\\qc\\cf1\\b\\f0\\fs44 Summer Sale " +
                QByteArray::number(i) +
@@ -104,7 +105,8 @@ int main(int argc, char** argv) {
     for (int items : {50, 200, 1000}) {
         QByteArray text;
         for (int i = 1; i <= items; ++i)
-            text += "[Item" + QByteArray::number(i) + "]\r\nFileName=a.jpg\r\nduration=5000\r\n"
+            text += "[Item" + QByteArray::number(i) +
+                    "]\r\nFileName=a.jpg\r\nduration=5000\r\n"
                     "StartDateTime=1/2/2000\r\nEndDateTime=1/1/2000\r\nAddRichText=c.rtf\r\n";
         QFile f(dir.filePath(QStringLiteral("playlist.ini")));
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -114,8 +116,8 @@ int main(int argc, char** argv) {
         const TIniFile config(dir.filePath(QStringLiteral("config.ini")));
         const double ms = millisecondsPer(items >= 1000 ? 1 : 5, [&] {
             std::int32_t index = 1;
-            const PlaylistSearchResult r =
-                searchPlaylist(&playlist, config, [](const QString&) { return 0; }, index);
+            const PlaylistSearchResult r = searchPlaylist(
+                &playlist, config, [](const QString&) { return 0; }, index);
             if (r.chosen)
                 std::abort();
         });

@@ -33,10 +33,10 @@ def red_caption_rtf(text="SALE", half_points=120) -> str:
             f"\\pard\\cf1\\b\\f0\\fs{half_points} {text}\\cf0\\b0\\par\r\n}}\r\n")
 
 
-def make_playlist_board(make_board, x, items, files, config_extra="", **kwargs):
+def make_playlist_board(make_board, x, items, files, config_extra="", start_files=None, **kwargs):
     """A board in playlist mode whose images folder is <start>/show/ (files and playlist.ini go
-    there). items=None writes no playlist.ini."""
-    board = make_board(x, start=False, **kwargs)
+    there; start_files go into the start directory). items=None writes no playlist.ini."""
+    board = make_board(x, start=False, files=start_files, **kwargs)
     show = board.start_dir / "show"
     show.mkdir()
     for name, content in files.items():

@@ -87,3 +87,15 @@ def test_items_without_a_caption_or_with_a_missing_one_hide_it(xvfb, make_board)
         return f"red caption over the blue picture: {harness.red_bbox(shot)}" if harness.red_bbox(shot) else None
     harness.wait_for_screen(xvfb, blue_without_red)
     assert board.is_running()
+
+
+def test_a_caption_that_is_neither_rtf_nor_text_is_logged_and_restarts(xvfb, make_board):
+    files = {"green.png": solid((WIDTH, HEIGHT), GREEN), "broken.rtf": b"\x89PNG\r\n\x1a\n\0\0\0\rIHDR"}
+    items = [{"FileName": "green.png", "AddRichText": "broken.rtf"}]
+    board = make_playlist_board(make_board, xvfb, items, files, start_files={"ERROR.LOG": b""})
+    log = board.start_dir / "ERROR.LOG"
+    wait_until(lambda: b"Failed to Load Stream" in log.read_bytes(), what="the failure in ERROR.LOG")
+    lines = log.read_bytes().decode("utf-8").split("\r\n")
+    assert lines[0].endswith(",Failed to Load Stream"), lines
+    assert lines[1].endswith(f",On Item: {board.show_dir}/green.png"), lines
+    wait_until(lambda: [p for p in board.processes() if p != board.pid] or None, what="a new copy")
