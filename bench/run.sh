@@ -15,6 +15,9 @@ echo
 echo "== Folder re-read"
 "$build/bench/bench_folder_reread" 10000 9
 echo
+echo "== Captions and the playlist search"
+"$build/bench/bench_caption" 20000
+echo
 echo "== Start-up"
 $py bench/startup.py "$build/tavorel" 9
 echo

@@ -5,6 +5,8 @@
 # CLOSE.APP into build/demo/, or run `pkill -TERM -x tavorel`.
 # Without a display it runs on its own virtual X display for DEMO_SECONDS (default 30) and saves
 # screenshots of what it showed into demo-output/.
+# DEMO_SHOW=playlist runs the playlist variant instead (build/demo-playlist/): items, times and
+# rich-text captions from a playlist.ini.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -13,10 +15,16 @@ bash scripts/install-deps.sh
 cmake --preset default
 cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)"
 
-demo="$root/build/demo"
+if [ "${DEMO_SHOW:-}" = playlist ]; then
+  demo="$root/build/demo-playlist"
+  show_options=(--playlist)
+else
+  demo="$root/build/demo"
+  show_options=()
+fi
 rm -rf "$demo"
 mkdir -p "$demo"
-/usr/bin/python3 scripts/make-demo-show.py "$demo"
+/usr/bin/python3 scripts/make-demo-show.py "$demo" "${show_options[@]}"
 cp build/tavorel "$demo/tavorel"
 touch "$demo/ERROR.LOG"
 

@@ -10,6 +10,7 @@ packages=(
   libpulse-dev libasound2-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev
   # run and system tests
   xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy

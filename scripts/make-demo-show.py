@@ -1,5 +1,10 @@
 #!/usr/bin/env python3
-"""Writes the built-in demo show into a folder: a few generated pictures and a config.ini."""
+"""Writes the built-in demo show into a folder: a few generated pictures and a config.ini.
+
+With --playlist the show runs in playlist mode instead: a playlist.ini gives each picture its own
+time and an RTF caption drawn over it (top, centred, bottom), and one item waits for a date window
+that has not opened yet.
+"""
 import argparse
 import sys
 from pathlib import Path
@@ -25,9 +30,50 @@ def picture(path, size, colour, title, fmt):
     image.save(path, fmt)
 
 
-def main(folder, content_only=False, installed_at=None):
+def caption(path, body):
+    """A caption in the RTF a word processor writes: font and colour tables, then the text."""
+    path.write_bytes(
+        ("{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat{\\fonttbl{\\f0\\fnil\\fcharset0 DejaVu Sans;}"
+         "{\\f1\\fnil\\fcharset0 DejaVu Serif;}}\r\n"
+         "{\\colortbl ;\\red255\\green220\\blue0;\\red255\\green255\\blue255;\\red255\\green40\\blue40;"
+         "\\red0\\green0\\blue0;}\r\n"
+         "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \r\n" + body + "\r\n}\r\n").encode("ascii"))
+
+
+def playlist_items(folder):
+    """The playlist and its captions."""
+    caption(folder / "welcome.rtf",
+            "\\pard\\qc\\sb200\\cf1\\b\\f0\\fs72 Good morning!\\b0\\par"
+            "\\cf2\\i\\f1\\fs40 Caf\\'e9 opens at 8:00 \\endash  espresso \\u8364?2\\i0\\par")
+    caption(folder / "menu.rtf",
+            "\\pard\\qr\\ri400\\cf3\\highlight2\\b\\fs96 Soup of the day\\b0\\highlight0\\par"
+            "\\cf2\\fs64 Tomato \\bullet  Lentil \\bullet  {\\strike Pumpkin}\\par")
+    caption(folder / "small.rtf",
+            "\\pard\\qc\\cf1\\b\\fs36 A small picture, its caption scaled to match\\b0\\par")
+    caption(folder / "future.rtf", "\\pard\\qc\\cf3\\fs72 You should never see this\\par")
+    items = [
+        ("01-welcome.png", 5000, "welcome.rtf", 0, ""),
+        ("02-menu.jpg", 6000, "menu.rtf", 2, ""),
+        ("03-small.bmp", 4000, "small.rtf", 1, ""),
+        ("04-notice.gif", None, "", 0, ""),
+        # Its window has not opened: the search passes it over.
+        ("01-welcome.png", 4000, "future.rtf", 0, "StartDateTime=1/1/2099\r\n"),
+    ]
+    lines = []
+    for number, (name, duration, rtf, valign, extra) in enumerate(items, start=1):
+        lines.append(f"[Item{number}]\r\nFileName={name}\r\n")
+        if duration is not None:
+            lines.append(f"duration={duration}\r\n")
+        if rtf:
+            lines.append(f"AddRichText={rtf}\r\nTextVAlign={valign}\r\n")
+        lines.append(extra)
+    (folder / "playlist.ini").write_text("".join(lines), encoding="utf-8", newline="")
+
+
+def main(folder, content_only=False, installed_at=None, playlist=False):
     """Writes the show into `folder`. installed_at: the folder the show will finally live in
-    (for links between its files), default `folder` itself. content_only: no config.ini."""
+    (for links between its files), default `folder` itself. content_only: no config.ini.
+    playlist: the playlist variant (playlist.ini and captions)."""
     folder = Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
     home = installed_at or f"{folder.resolve()}/"
@@ -35,7 +81,15 @@ def main(folder, content_only=False, installed_at=None):
     picture(folder / "02-menu.jpg", (1920, 1080), (140, 40, 30), "Today's menu", "JPEG")
     picture(folder / "03-small.bmp", (640, 360), (30, 120, 50), "Small picture", "BMP")
     picture(folder / "04-notice.gif", (1000, 1000), (110, 30, 120), "Notice", "GIF")
+    if playlist:
+        playlist_items(folder)
     if content_only:
+        return
+    if playlist:
+        (folder / "config.ini").write_text(
+            "; Demo show in playlist mode: items, times and captions come from playlist.ini.\r\n"
+            "[MAIN]\r\nUsePlaylist=1\r\nNextImageTimer=4000\r\nNewFilesTimer=10000\r\n",
+            encoding="utf-8", newline="")
         return
     (folder / "config.ini").write_text(
         "; Demo show: every picture for 4 seconds, the folder re-read every 10 seconds.\r\n"
@@ -47,5 +101,6 @@ if __name__ == "__main__":
     parser.add_argument("folder")
     parser.add_argument("--content-only", action="store_true", help="write no config.ini")
     parser.add_argument("--installed-at", help="the folder the show will live in, ending in /")
+    parser.add_argument("--playlist", action="store_true", help="the playlist variant with captions")
     args = parser.parse_args()
-    main(args.folder, args.content_only, args.installed_at)
+    main(args.folder, args.content_only, args.installed_at, args.playlist)

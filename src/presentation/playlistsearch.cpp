@@ -1,11 +1,19 @@
-// The playlist item search of the slide tick.
+// The playlist step of the slide tick.
 
+#include "presentation/playlistitemsearch.h"
 #include "shell/mainfrm.h"
 
 bool TMainFrm::PlaylistItemSearch() {
-    showMessage(QStringLiteral("Something is wrong with your playlist.ini file. Cannot load any "
-                               "items. Check the structure of the file, it must be incorrect "
-                               "somewhere"));
+    const PlaylistSearchResult found = searchPlaylist(
+        playlist.get(), *ini, [this](const QString& name) { return FileListBox.IndexOf(name); },
+        playlistitemindex);
+    if (found.interval)
+        NextImageTimer->setInterval(*found.interval);
+    if (found.chosen) {
+        imageindex = found.fileIndex;
+        return true;
+    }
+    showMessage(playlistMessage);
     NextImageTimer->setEnabled(false);
     return false;
 }
