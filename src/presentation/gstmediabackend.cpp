@@ -21,8 +21,7 @@ constexpr guint playFlagText = 0x4;
 constexpr guint playFlagNativeVideo = 0x40;
 
 // BGRx in memory is 0xffRRGGBB as a 32-bit word on a little-endian machine, xRGB on a big-endian.
-constexpr const char* frameFormat =
-    Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRx" : "xRGB";
+constexpr const char* frameFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRx" : "xRGB";
 
 bool gstReady(QString& error) {
     static const std::optional<QString> failure = []() -> std::optional<QString> {
@@ -175,8 +174,7 @@ struct TGstMediaBackend::Clip {
     static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
         auto* clip = static_cast<Clip*>(data);
         const GstMessageType type = GST_MESSAGE_TYPE(message);
-        if (type != GST_MESSAGE_ASYNC_DONE && type != GST_MESSAGE_ERROR &&
-            type != GST_MESSAGE_EOS)
+        if (type != GST_MESSAGE_ASYNC_DONE && type != GST_MESSAGE_ERROR && type != GST_MESSAGE_EOS)
             return GST_BUS_DROP;
         std::unique_lock lock(clip->mutex);
         if (clip->opening) {
@@ -264,7 +262,8 @@ bool TGstMediaBackend::open(const QString& path, QSize frameSize, QString& error
     close();
     if (!gstReady(error))
         return false;
-    const QString missingPlugin = QStringLiteral("Your GStreamer installation is missing a plug-in.");
+    const QString missingPlugin =
+        QStringLiteral("Your GStreamer installation is missing a plug-in.");
 
     GError* err = nullptr;
     gchar* uri = gst_filename_to_uri(QFile::encodeName(path).constData(), &err);

@@ -13,7 +13,7 @@
 // the user-interface thread as queued calls; each open clip has its own generation number, and a
 // call that arrives for an older one is dropped.
 class TGstMediaBackend : public TMediaBackend {
-public:
+  public:
     TGstMediaBackend();
     ~TGstMediaBackend() override;
     TGstMediaBackend(const TGstMediaBackend&) = delete;
@@ -33,7 +33,7 @@ public:
 
     struct Clip; // one open pipeline and what its threads share with this object
 
-private:
+  private:
     void deliverFrame(quint64 generation);
     void deliverNotice(quint64 generation, Notice notice, const QString& detail);
 

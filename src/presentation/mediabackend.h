@@ -13,7 +13,7 @@
 // for the clip that is open at that moment: frames and notices of a clip already closed are
 // dropped.
 class TMediaBackend {
-public:
+  public:
     enum class Notice { Ended, Failed };
 
     virtual ~TMediaBackend() = default;

@@ -48,8 +48,9 @@ void TMediaPlayer::Open() {
     commandResult(true, {});
     openedFile_ = FileName;
     paintedAtOpen_ = display_ ? display_->framesPainted() : 0;
-    diag::event("video", openedFile_ + (backend_->hasVideo() ? QStringLiteral(": opened")
-                                                             : QStringLiteral(": opened, no picture")));
+    diag::event("video",
+                openedFile_ + (backend_->hasVideo() ? QStringLiteral(": opened")
+                                                    : QStringLiteral(": opened, no picture")));
 }
 
 void TMediaPlayer::Close() {

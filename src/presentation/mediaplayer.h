@@ -11,7 +11,7 @@
 
 // A clip that cannot be opened, or a command given with no clip open ("No MCI device open").
 class EMCIDeviceError : public EError {
-public:
+  public:
     using EError::EError;
 };
 
@@ -25,7 +25,7 @@ enum TMPNotifyValues { nvSuccessful, nvSuperseded, nvAborted, nvFailure };
 // closed before its end reports nothing.
 class TMediaPlayer : public QObject {
     Q_OBJECT
-public:
+  public:
     // With the board's media back end (see makeDefaultMediaBackend).
     explicit TMediaPlayer(QObject* parent = nullptr);
     TMediaPlayer(std::unique_ptr<TMediaBackend> backend, QObject* parent = nullptr);
@@ -73,7 +73,7 @@ public:
     // Frames of the open clip that reached the player.
     quint64 FramesDecoded() const;
 
-private:
+  private:
     void requireOpen() const;
     void commandResult(bool ok, const QString& failure);
     void frameArrived(const QImage& frame);

@@ -10,7 +10,7 @@
 // the picture.
 class TVideoPanel : public TPanel {
     Q_OBJECT
-public:
+  public:
     explicit TVideoPanel(QWidget* parent = nullptr);
 
     // Shows a frame with its top left at `at` in panel coordinates; it replaces the one before.
@@ -22,10 +22,10 @@ public:
     // Frames that were on screen at least once, counted over the panel's life.
     quint64 framesPainted() const { return framesPainted_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QImage frame_;
     QPoint at_;
     bool framePending_ = false;

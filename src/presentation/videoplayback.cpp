@@ -21,8 +21,8 @@ void TMainFrm::PlayVideo(const QString& fullPath) {
     else
         SetMasterVolume(VolumeLevel);
     // Stretched over the whole panel: the clip's aspect ratio is not kept.
-    MediaPlayer1->setDisplayRect(QRect(VideoPanel->x(), VideoPanel->y(), VideoPanel->width(),
-                                       VideoPanel->height()));
+    MediaPlayer1->setDisplayRect(
+        QRect(VideoPanel->x(), VideoPanel->y(), VideoPanel->width(), VideoPanel->height()));
     MediaPlayer1->Rewind();
     MediaPlayer1->setNotify(true);
     MediaPlayer1->Play();

@@ -7,7 +7,7 @@
 // what opening gives and when frames and notices arrive. Like a real back end it drops frames and
 // notices while no clip is open.
 class FakeMediaBackend : public TMediaBackend {
-public:
+  public:
     struct Script {
         QString openError; // not null: open fails with this text (which may be empty)
         bool hasVideo = true;
@@ -72,7 +72,7 @@ public:
             onNotice(notice, detail);
     }
 
-private:
+  private:
     QStringList* log_;
     bool open_ = false;
     quint64 frames_ = 0;

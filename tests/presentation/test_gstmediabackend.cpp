@@ -16,7 +16,7 @@ struct Received {
 };
 
 class GstMediaBackendTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         // No sound server and no ALSA device: sound goes to the silent sink that keeps time, on
         // every machine alike.
@@ -68,7 +68,8 @@ bool allGreen(const QImage& frame) {
 }
 
 int threadCount() {
-    return static_cast<int>(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+    return static_cast<int>(
+        QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 TEST_F(GstMediaBackendTest, EachVideoFormatPlaysToItsEndInTheRequestedSize) {

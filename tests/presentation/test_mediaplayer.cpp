@@ -6,7 +6,7 @@
 namespace {
 
 class MediaPlayerTest : public ::testing::Test {
-protected:
+  protected:
     MediaPlayerTest() {
         auto backend = std::make_unique<FakeMediaBackend>(&log);
         fake = backend.get();
@@ -65,8 +65,8 @@ TEST_F(MediaPlayerTest, OpenClosesTheClipStillOpen) {
     player->Open();
     player->FileName = QStringLiteral("/show/next.mpg");
     player->Open();
-    EXPECT_EQ(log, (QStringList{"open /show/clip.mp4 640x360", "close",
-                                "open /show/next.mpg 640x360"}));
+    EXPECT_EQ(log,
+              (QStringList{"open /show/clip.mp4 640x360", "close", "open /show/next.mpg 640x360"}));
 }
 
 TEST_F(MediaPlayerTest, CommandsThatNeedAClipRaiseWhenNoneIsOpen) {

@@ -7,7 +7,7 @@
 // as long as the test program. A clip that cannot be made gives an empty path, which the tests
 // treat as a failure: ffmpeg is one of the packages the project installs.
 class TestClips {
-public:
+  public:
     static TestClips& instance();
 
     // One second of solid green, 160 x 90 at 30 frames a second, with a tone: H.264 + AAC.
@@ -28,7 +28,7 @@ public:
     // Runs ffmpeg with the arguments (after the common ones) to make a clip; empty on failure.
     QString make(const QString& name, const QStringList& args);
 
-private:
+  private:
     TestClips() = default;
     QTemporaryDir dir_;
 };
