@@ -1,12 +1,32 @@
 // The video step and the player's completion handler.
 
+#include "schedule/volumectrl.h"
+#include "shell/configcatalog.h"
 #include "shell/mainfrm.h"
 
 void TMainFrm::PlayVideo(const QString& fullPath) {
-    // No video back end in this build yet: the clip is passed over like a file the board cannot
-    // show.
-    showMessage(QStringLiteral("Unsupported File: ") + fullPath);
-    NextImageTimer->setEnabled(true);
+    WebBrowser1->hide();
+    NextImageTimer->setEnabled(false);
+    VideoPanel->setGeometry(0, 0, width(), height());
+    VideoPanel->show();
+    MediaPlayer1->setDisplay(VideoPanel);
+    MediaPlayer1->Close();
+    MediaPlayer1->FileName = fullPath;
+    // A file that cannot be opened leaves the step here, with the panel black and the volume as
+    // it was; the slide tick logs it and restarts the board.
+    MediaPlayer1->Open();
+    // Read at every video, so an edit of config.ini applies to the next one.
+    if (readConfigSwitch(*ini, ConfigKey::NoSound))
+        SetMasterVolume(0.0f);
+    else
+        SetMasterVolume(VolumeLevel);
+    // Stretched over the whole panel: the clip's aspect ratio is not kept.
+    MediaPlayer1->setDisplayRect(
+        QRect(VideoPanel->x(), VideoPanel->y(), VideoPanel->width(), VideoPanel->height()));
+    MediaPlayer1->Rewind();
+    MediaPlayer1->setNotify(true);
+    MediaPlayer1->Play();
+    // NextImageTimer stays off: the end of the clip runs the next slide tick.
 }
 
 void TMainFrm::MediaPlayer1Notify() {

@@ -70,10 +70,11 @@ TMainFrm::TMainFrm(QWidget* parent)
     NoFilesLabel.Color = palette().color(QPalette::Window);
 
     MediaPlayer1 = new TMediaPlayer(this);
-    VideoPanel = new TPanel(this);
+    VideoPanel = new TVideoPanel(this);
     VideoPanel->setObjectName(QStringLiteral("VideoPanel"));
     VideoPanel->hide();
-    MediaPlayer1->Display = VideoPanel;
+    MediaPlayer1->setDisplay(VideoPanel);
+    MediaPlayer1->OnNotify = [this] { runReported([this] { MediaPlayer1Notify(); }); };
     ScreenSaveSuppressor1 = new TScreenSaveSuppressor(this);
 
     WebBrowser1 = new QWidget(this);

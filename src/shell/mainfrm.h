@@ -42,7 +42,7 @@ public:
     TImage Image1;
     TLabel NoFilesLabel;
     TMediaPlayer* MediaPlayer1;
-    TPanel* VideoPanel;
+    TVideoPanel* VideoPanel;
     TScreenSaveSuppressor* ScreenSaveSuppressor1;
     QWidget* WebBrowser1;
     TTimer* WBScroll;
