@@ -1,9 +1,11 @@
 #include "shell/application.h"
 #include "shell/closesignals.h"
+#include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
 #include <QTimer>
 
 int main(int argc, char** argv) {
+    useHeapPolicyForLongRuns();
     TApplication app(argc, argv);
 
     // Stopping the board from outside closes its window as the window manager would.

@@ -171,11 +171,19 @@ struct TGstMediaBackend::Clip {
 
     // Runs in whichever thread posts. Nothing is left queued on the bus, so it cannot grow over a
     // long clip; open waits on the condition variable instead of popping messages.
+    // A message the handler drops is its to release: each one holds a reference to the element
+    // that posted it, so a dropped message kept would keep the whole pipeline, with its frame
+    // buffers, alive after close.
     static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
-        auto* clip = static_cast<Clip*>(data);
+        handleBusMessage(message, static_cast<Clip*>(data));
+        gst_message_unref(message);
+        return GST_BUS_DROP;
+    }
+
+    static void handleBusMessage(GstMessage* message, Clip* clip) {
         const GstMessageType type = GST_MESSAGE_TYPE(message);
         if (type != GST_MESSAGE_ASYNC_DONE && type != GST_MESSAGE_ERROR && type != GST_MESSAGE_EOS)
-            return GST_BUS_DROP;
+            return;
         std::unique_lock lock(clip->mutex);
         if (clip->opening) {
             if (type == GST_MESSAGE_ASYNC_DONE)
@@ -185,14 +193,13 @@ struct TGstMediaBackend::Clip {
             else if (type == GST_MESSAGE_EOS)
                 clip->endedWhileOpening = true;
             clip->opened.notify_all();
-            return GST_BUS_DROP;
+            return;
         }
         lock.unlock();
         if (type == GST_MESSAGE_EOS)
             clip->postNotice(Notice::Ended, {});
         else if (type == GST_MESSAGE_ERROR)
             clip->postNotice(Notice::Failed, errorText(message));
-        return GST_BUS_DROP;
     }
 };
 

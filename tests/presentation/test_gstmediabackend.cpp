@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 namespace {
 
@@ -65,6 +66,12 @@ bool allGreen(const QImage& frame) {
                 return false;
         }
     return true;
+}
+
+// Large blocks (frames) are mapped on their own and counted apart from the rest of the heap.
+size_t heapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 int threadCount() {
@@ -184,6 +191,29 @@ TEST_F(GstMediaBackendTest, OpeningAndClosingManyClipsLeavesNoThreadsBehind) {
     pumpEvents(200);
     // GStreamer keeps a few idle threads in its pool; a leak would grow with the count.
     EXPECT_LE(threadCount(), settled + 4);
+}
+
+TEST_F(GstMediaBackendTest, ClipsPlayedToTheirEndLeaveNoMemoryBehind) {
+    // Full-HD frames are 8 MB each: a pipeline kept alive after close shows at once.
+    const QString path = TestClips::instance().greenMp4();
+    ASSERT_FALSE(path.isEmpty());
+    auto cycle = [&] {
+        got = {};
+        openOk(path, QSize(1920, 1080));
+        backend.play();
+        ASSERT_TRUE(waitForEnd()) << "no end of play";
+        got = {};
+        backend.close();
+    };
+    cycle();
+    pumpEvents(200);
+    const size_t settled = heapInUse();
+    for (int i = 0; i < 4; ++i)
+        cycle();
+    pumpEvents(200);
+    const size_t after = heapInUse();
+    EXPECT_LT(after, settled + 24 * 1024 * 1024)
+        << "heap in use grew from " << settled / 1024 << " KiB to " << after / 1024 << " KiB";
 }
 
 } // namespace
