@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2)
         return 0;
     const int year = 1 + (data[0] * 40) % 9999;
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     for (const RegionalSettings& r : settings) {
         if (const auto d = tryStrToDate(text, r, year))
             (void)r.formatShortDate(dateTimeToDate(*d));

@@ -8,8 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
     const auto format = static_cast<PictureFormat>(data[0] % 4);
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data + 1),
-                                                     qsizetype(size - 1));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     try {
         const QImage image = decodePicture(format, bytes, QStringLiteral("fuzz"));
         if (image.isNull() || image.format() != QImage::Format_RGB32)
@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (format == PictureFormat::Jpeg) {
         try {
             QSize natural;
-            (void)decodeJpegAtLeast(bytes, QStringLiteral("fuzz"),
-                                    [](QSize) { return QSize(64, 48); }, &natural);
+            (void)decodeJpegAtLeast(
+                bytes, QStringLiteral("fuzz"), [](QSize) { return QSize(64, 48); }, &natural);
         } catch (const EPictureError&) {
         }
     }

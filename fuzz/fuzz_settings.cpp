@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         (void)ini.SectionExists(section);
     }
-    (void)tryStrToInt(decodeSettingsText(QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                                                 qsizetype(size))));
+    (void)tryStrToInt(decodeSettingsText(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size))));
     return 0;
 }
