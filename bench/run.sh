@@ -21,7 +21,7 @@ echo
 echo "== Start-up"
 $py bench/startup.py "$build/tavorel" 9
 echo
-for extra in bench/video_cpu.sh bench/web_memory.py; do
+for extra in bench/video.py bench/web_memory.py; do
   if [ -e "$extra" ]; then
     echo "== $(basename "$extra")"
     case "$extra" in *.sh) bash "$extra" "$build/tavorel" ;; *) $py "$extra" "$build/tavorel" ;; esac
