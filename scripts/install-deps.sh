@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpulse-dev libasound2-dev
+  libx11-dev libxext-dev libxss-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
@@ -22,7 +23,7 @@ packages=(
   # test clips and the video benchmark
   ffmpeg gstreamer1.0-tools
   fonts-dejavu-core
-  python3 python3-pytest python3-pil
+  python3 python3-pytest python3-pil python3-dbus python3-gi
   # packaging
   dpkg-dev file
 )

@@ -1,3 +1,4 @@
+#include "schedule/powermgmt.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
 #include "shell/mainfrm.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
     const int result = app.exec();
+    // The end of the power request, on every way out of the event loop; the buses and the X
+    // connection it went over still exist here.
+    SystemCritical->SetIsCritical(false);
     delete frm;
     return result;
 }
