@@ -46,16 +46,16 @@ const QString screenSaverService = QStringLiteral("org.freedesktop.ScreenSaver")
 const QString screenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
 
 class SessionScreenSaverInhibitor : public TPowerInhibitor {
-public:
+  public:
     void acquire() override {
         if (cookie_)
             return;
         const auto bus = sessionBus();
         if (!bus)
             return;
-        const auto reply = callService(*bus, screenSaverService, screenSaverPath,
-                                       screenSaverService, QStringLiteral("Inhibit"),
-                                       {appName, reason});
+        const auto reply =
+            callService(*bus, screenSaverService, screenSaverPath, screenSaverService,
+                        QStringLiteral("Inhibit"), {appName, reason});
         if (!reply)
             return;
         bool ok = false;
@@ -73,13 +73,13 @@ public:
                         QStringLiteral("UnInhibit"), {cookie});
     }
 
-private:
+  private:
     std::optional<uint> cookie_;
 };
 
 // logind holds the lock for as long as the descriptor it hands out stays open anywhere.
 class LogindInhibitor : public TPowerInhibitor {
-public:
+  public:
     void acquire() override {
         if (lock_.isValid())
             return;
@@ -98,7 +98,7 @@ public:
 
     void release() override { lock_ = QDBusUnixFileDescriptor(); }
 
-private:
+  private:
     QDBusUnixFileDescriptor lock_;
 };
 

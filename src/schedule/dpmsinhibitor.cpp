@@ -10,7 +10,7 @@
 namespace {
 
 class DpmsInhibitor : public TPowerInhibitor {
-public:
+  public:
     void acquire() override {
         if (held_)
             return;
@@ -42,7 +42,7 @@ public:
         XFlush(dpy);
     }
 
-private:
+  private:
     bool held_ = false;
     bool wasEnabled_ = false;
 };

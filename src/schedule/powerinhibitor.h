@@ -8,7 +8,7 @@
 // bus, service or extension simply leaves that way out. A release without a held request does
 // nothing, and so does a second acquire.
 class TPowerInhibitor {
-public:
+  public:
     virtual ~TPowerInhibitor() = default;
     virtual void acquire() = 0;
     virtual void release() = 0;

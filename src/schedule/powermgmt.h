@@ -6,7 +6,7 @@
 // The request that keeps the machine awake and the display on. It is made once, at the first slide
 // tick that asks for it, and withdrawn at program end.
 class TSystemCritical {
-public:
+  public:
     // Makes the back ends on the first request, when the application and its display exist.
     using TInhibitorFactory = std::function<TPowerInhibitors()>;
 
@@ -24,11 +24,11 @@ public:
         UpdateCritical(FIsCritical);
     }
 
-protected:
+  protected:
     // Makes (true) or withdraws (false) the request through every back end; results are ignored.
     virtual void UpdateCritical(bool Value);
 
-private:
+  private:
     bool FIsCritical = false;
     TInhibitorFactory factory_;
     TPowerInhibitors inhibitors_;

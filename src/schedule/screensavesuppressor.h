@@ -6,7 +6,7 @@
 
 // Holds the system's screen saver back, or lets it run again.
 class TScreenSaverSwitch {
-public:
+  public:
     virtual ~TScreenSaverSwitch() = default;
     virtual void suspend(bool on) = 0;
 };
@@ -18,7 +18,7 @@ std::unique_ptr<TScreenSaverSwitch> makeX11ScreenSaverSwitch();
 // Keeps the screen saver away while Active. It starts inactive; the owner switches it on.
 class TScreenSaveSuppressor : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TScreenSaveSuppressor(QObject* owner,
                                    std::unique_ptr<TScreenSaverSwitch> saver = nullptr);
     ~TScreenSaveSuppressor() override;
@@ -32,7 +32,7 @@ public:
     // saver run all the same.
     std::function<void(bool& Handled)> OnScreenSave;
 
-private:
+  private:
     std::unique_ptr<TScreenSaverSwitch> saver_;
     bool active_ = false;
     bool suspended_ = false;

@@ -7,7 +7,7 @@
 namespace {
 
 class X11ScreenSaverSwitch : public TScreenSaverSwitch {
-public:
+  public:
     void suspend(bool on) override {
         Display* dpy = boardX11Display();
         int event = 0;

@@ -15,7 +15,7 @@ struct Journal {
 };
 
 class FakeInhibitor : public TPowerInhibitor {
-public:
+  public:
     FakeInhibitor(Journal& journal, std::string name, bool fails = false)
         : journal_(journal), name_(std::move(name)), fails_(fails) {}
     void acquire() override {
@@ -29,7 +29,7 @@ public:
             throw std::runtime_error("refused");
     }
 
-private:
+  private:
     Journal& journal_;
     std::string name_;
     bool fails_;
@@ -64,7 +64,8 @@ TEST(SystemCritical, OneRequestForManyTicksAndOneWithdrawal) {
         critical.SetIsCritical(false);
         EXPECT_FALSE(critical.IsCritical());
     }
-    EXPECT_EQ(journal.calls, (Calls{"session+", "logind+", "dpms+", "session-", "logind-", "dpms-"}));
+    EXPECT_EQ(journal.calls,
+              (Calls{"session+", "logind+", "dpms+", "session-", "logind-", "dpms-"}));
     EXPECT_EQ(journal.factoryRuns, 1);
 }
 
@@ -84,7 +85,8 @@ TEST(SystemCritical, ARefusingBackEndLeavesTheOthersAndTheFlagAlone) {
     EXPECT_NO_THROW(critical.SetIsCritical(true));
     EXPECT_TRUE(critical.IsCritical());
     EXPECT_NO_THROW(critical.SetIsCritical(false));
-    EXPECT_EQ(journal.calls, (Calls{"session+", "logind+", "dpms+", "session-", "logind-", "dpms-"}));
+    EXPECT_EQ(journal.calls,
+              (Calls{"session+", "logind+", "dpms+", "session-", "logind-", "dpms-"}));
 }
 
 TEST(SystemCritical, ARenewedRequestUsesTheSameBackEnds) {
@@ -120,11 +122,11 @@ TEST(SystemCritical, TheSystemBackEndsAreHarmlessWithoutDisplayOrBuses) {
 namespace {
 
 class FakeSaver : public TScreenSaverSwitch {
-public:
+  public:
     explicit FakeSaver(std::vector<bool>& calls) : calls_(calls) {}
     void suspend(bool on) override { calls_.push_back(on); }
 
-private:
+  private:
     std::vector<bool>& calls_;
 };
 

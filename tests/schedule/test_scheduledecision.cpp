@@ -13,7 +13,7 @@ QDateTime at(int day, int h, int m, int s = 0, int ms = 0, int month = 12, int y
 }
 
 class ScheduleDecision : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         RegionalSettings::setOverride(RegionalSettings{});
@@ -51,7 +51,7 @@ constexpr auto Off = ScheduleState::Off;
 TEST_F(ScheduleDecision, WithoutTheScheduleTheBoardIsAlwaysOn) {
     // No file, no key, the key at 0: holidays and hours are not even looked at.
     EXPECT_EQ(stateAt(at(7, 23, 59, 30)), On);
-    write("[SCHEDULE]\nEnableSchedule=0\n[Schedule]\nMonOn=9:00am\nMonOff=10:00am\n"
+    write("[SCHEDULE]\nEnableSchedule=0\nMonOn=9:00am\nMonOff=10:00am\n"
           "[HOLIDAYS]\nxmas=12/7/2026\nbad=not a date\n");
     EXPECT_EQ(stateAt(at(7, 3, 0)), On);
     EXPECT_EQ(errorAt(at(7, 3, 0)), "");
@@ -78,7 +78,7 @@ TEST_F(ScheduleDecision, BothBoundsOfTheWindowAreOn) {
 
 TEST_F(ScheduleDecision, EachWeekdayReadsItsOwnPairOfKeys) {
     // Day n (1 = Sunday) is on from n o'clock to n:30 only.
-    write("[SCHEDULE]\nEnableSchedule=1\n[Schedule]\n"
+    write("[SCHEDULE]\nEnableSchedule=1\n"
           "SunOn=1:00\nSunOff=1:30\nMonOn=2:00\nMonOff=2:30\nTueOn=3:00\nTueOff=3:30\n"
           "WedOn=4:00\nWedOff=4:30\nThuOn=5:00\nThuOff=5:30\nFriOn=6:00\nFriOff=6:30\n"
           "SatOn=7:00\nSatOff=7:30\n");
@@ -92,13 +92,13 @@ TEST_F(ScheduleDecision, EachWeekdayReadsItsOwnPairOfKeys) {
 }
 
 TEST_F(ScheduleDecision, AnOvernightWindowMakesTheWholeDayOff) {
-    write("[SCHEDULE]\nEnableSchedule=1\n[Schedule]\nWedOn=10:00pm\nWedOff=6:00am\n");
+    write("[SCHEDULE]\nEnableSchedule=1\nWedOn=10:00pm\nWedOff=6:00am\n");
     for (int hour : {0, 3, 6, 12, 22, 23})
         EXPECT_EQ(stateAt(at(9, hour, 0)), Off) << hour;
 }
 
 TEST_F(ScheduleDecision, TimesThatDoNotConvertFallBackToTheDefaults) {
-    write("[SCHEDULE]\nEnableSchedule=1\n[Schedule]\nThuOn=25:00\nThuOff=13:00pm\n"
+    write("[SCHEDULE]\nEnableSchedule=1\nThuOn=25:00\nThuOff=13:00pm\n"
           "FriOn=\nFriOff=noon\n");
     for (int day : {10, 11}) {
         EXPECT_EQ(stateAt(at(day, 0, 0)), On);
@@ -163,8 +163,8 @@ TEST_F(ScheduleDecision, AChangedFileCountsAtTheNextDecision) {
     EXPECT_EQ(stateAt(noon), On);
     write("[SCHEDULE]\nEnableSchedule=1\n[HOLIDAYS]\nh=12/11/2026\n");
     EXPECT_EQ(stateAt(noon), Off);
-    write("[SCHEDULE]\nEnableSchedule=1\n[Schedule]\nFriOn=1:00pm\n");
+    write("[SCHEDULE]\nEnableSchedule=1\nFriOn=1:00pm\n");
     EXPECT_EQ(stateAt(noon), Off);
-    write("[SCHEDULE]\nEnableSchedule=0\n[Schedule]\nFriOn=1:00pm\n");
+    write("[SCHEDULE]\nEnableSchedule=0\nFriOn=1:00pm\n");
     EXPECT_EQ(stateAt(noon), On);
 }

@@ -34,6 +34,7 @@ def us_date(day: datetime.date) -> str:
 
 
 def config(schedule="", holidays=""):
+    # "SCHEDULE" and "Schedule" are one section, and only the first of two equal sections counts.
     return ("[MAIN]\nNextImageTimer=700\nNewFilesTimer=60000\n"
             "[SCHEDULE]\nEnableSchedule=1\n" + schedule + "\n[HOLIDAYS]\n" + holidays)
 
@@ -61,7 +62,7 @@ def wait_for_picture(board, box, timeout):
 
 def test_a_holiday_of_today_blanks_the_board_until_it_is_removed(xvfb, make_board):
     text = "Closed for the holiday"
-    board = make_board(xvfb, config(schedule=f"[Schedule]\nOffScheduleText={text}\n",
+    board = make_board(xvfb, config(schedule=f"OffScheduleText={text}\n",
                                     holidays=f"today={us_date(utc_today())}\n"),
                        files=picture())
     box = harness.clip_box(board.geometry(), (1280, 720))
@@ -91,7 +92,7 @@ def test_a_holiday_of_today_blanks_the_board_until_it_is_removed(xvfb, make_boar
     time.sleep(2.5)
     assert len(items(board)) <= shown + 1
 
-    board.write_config(config(schedule=f"[Schedule]\nOffScheduleText={text}\n"))
+    board.write_config(config(schedule=f"OffScheduleText={text}\n"))
     wait_for_picture(board, box, WITHIN_A_TICK + 2)
     board.wait_for_stderr("tavorel: schedule: on")
     assert board.is_running()
@@ -100,7 +101,7 @@ def test_a_holiday_of_today_blanks_the_board_until_it_is_removed(xvfb, make_boar
 def test_a_closed_day_leaves_only_a_black_window(xvfb, make_board):
     # On at the last minute and off at the first: an overnight window, so the whole day is off.
     days = "".join(f"{d}On=11:59pm\n{d}Off=12:00am\n" for d in ("Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"))
-    board = make_board(xvfb, config(schedule="[Schedule]\n" + days), files=picture())
+    board = make_board(xvfb, config(schedule=days), files=picture())
     box = harness.clip_box(board.geometry(), (1280, 720))
     wait_for_picture(board, box, harness.DEFAULT_TIMEOUT)
 
