@@ -8,9 +8,8 @@
 // line breaks taken as spaces): the video surface and the blank off-hours screen.
 class TPanel : public QWidget {
     Q_OBJECT
-  public:
-    // A raised bevel is a one-pixel edge, light at the top and left, shaded at the bottom and
-    // right.
+public:
+    // A raised bevel is a one-pixel edge, light at the top and left, shaded bottom and right.
     enum class TBevel { None, Raised };
 
     explicit TPanel(QWidget* parent = nullptr);
@@ -23,10 +22,10 @@ class TPanel : public QWidget {
     TBevel BevelOuter() const { return bevel_; }
     void setBevelOuter(TBevel bevel);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     QString caption_;
     QColor fontColor_ = Qt::black;
     TBevel bevel_ = TBevel::None;
