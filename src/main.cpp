@@ -1,10 +1,12 @@
 #include "schedule/powermgmt.h"
+#include "schedule/sessionbusguard.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
 #include "shell/mainfrm.h"
 #include <QTimer>
 
 int main(int argc, char** argv) {
+    keepSessionBusFromStarting();
     TApplication app(argc, argv);
 
     // Stopping the board from outside closes its window as the window manager would.

@@ -8,6 +8,7 @@ screen-saver service and for systemd-logind (fake_power_services.py) that write 
 
 import contextlib
 import ctypes
+import shutil
 import subprocess
 import sys
 import time
@@ -156,6 +157,8 @@ def test_no_request_without_stop_screen_saver(tmp_root, xvfb, dbus_session, make
 
 
 def test_no_session_bus_is_started_when_none_is_set(tmp_root, xvfb, make_board):
+    # Without dbus-launch nothing could be autolaunched, and the test would prove nothing.
+    assert shutil.which("dbus-launch", path=harness.BASE_PATH), "dbus-launch (dbus-x11) is missing"
     board = make_board(xvfb, config(True), files=pictures(), start=False)
     del board.env["DBUS_SESSION_BUS_ADDRESS"]
     board.env["DBUS_SYSTEM_BUS_ADDRESS"] = f"unix:path={tmp_root}/no-system-bus"
