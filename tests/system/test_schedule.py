@@ -92,6 +92,15 @@ def test_a_holiday_of_today_blanks_the_board_until_it_is_removed(xvfb, make_boar
     time.sleep(2.5)
     assert len(items(board)) <= shown + 1
 
+    # A broken entry beside it: the tick ends with the error, and the board stays off.
+    board.write_config(config(schedule=f"OffScheduleText={text}\n",
+                              holidays=f"today={us_date(utc_today())}\nbroken=2/30/2020\n"))
+    board.wait_for_stderr("'2/30/2020' is not a valid date.", timeout=WITHIN_A_TICK)
+    # The error box now stands over the panel; the picture must not come back beside it.
+    time.sleep(TICK / 2)
+    assert green_pixels(xvfb.screenshot(), box) == 0
+    assert "tavorel: schedule: on" not in board.stderr()
+
     board.write_config(config(schedule=f"OffScheduleText={text}\n"))
     wait_for_picture(board, box, WITHIN_A_TICK + 2)
     board.wait_for_stderr("tavorel: schedule: on")
