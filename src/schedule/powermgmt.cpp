@@ -1,5 +1,7 @@
 #include "schedule/powermgmt.h"
 
+#include "shell/diagnostics.h"
+
 namespace {
 
 TPowerInhibitors systemInhibitors() {
@@ -28,6 +30,8 @@ void TSystemCritical::UpdateCritical(bool Value) {
         if (factory_)
             inhibitors_ = factory_();
     }
+    diag::event("power", Value ? QStringLiteral("keeping the machine and the display awake")
+                               : QStringLiteral("the machine and the display may sleep again"));
     for (auto& inhibitor : inhibitors_) {
         if (!inhibitor)
             continue;
