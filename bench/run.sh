@@ -18,6 +18,9 @@ echo
 echo "== Captions and the playlist search"
 "$build/bench/bench_caption" 20000
 echo
+echo "== Timetable check"
+"$build/bench/bench_schedule_tick" 201
+echo
 echo "== Start-up"
 $py bench/startup.py "$build/tavorel" 9
 echo

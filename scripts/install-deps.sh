@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpulse-dev libasound2-dev
+  libx11-dev libxext-dev libxss-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
@@ -15,14 +16,14 @@ packages=(
   # run and system tests
   xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy
-  pulseaudio pulseaudio-utils alsa-utils dbus
+  pulseaudio pulseaudio-utils alsa-utils dbus dbus-x11
   # video: demuxers and decoders for MP4 (H.264, AAC), MPEG-2, AVI (MJPEG, MPEG-4), sound outputs
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-pulseaudio gstreamer1.0-alsa
   # test clips and the video benchmark
   ffmpeg gstreamer1.0-tools
   fonts-dejavu-core
-  python3 python3-pytest python3-pil
+  python3 python3-pytest python3-pil python3-dbus python3-gi
   # packaging
   dpkg-dev file
 )

@@ -1,3 +1,5 @@
+#include "schedule/powermgmt.h"
+#include "schedule/sessionbusguard.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"
@@ -6,6 +8,7 @@
 
 int main(int argc, char** argv) {
     useHeapPolicyForLongRuns();
+    keepSessionBusFromStarting();
     TApplication app(argc, argv);
 
     // Stopping the board from outside closes its window as the window manager would.
@@ -19,6 +22,9 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
     const int result = app.exec();
+    // The end of the power request, on every way out of the event loop; the buses and the X
+    // connection it went over still exist here.
+    SystemCritical->SetIsCritical(false);
     delete frm;
     return result;
 }

@@ -1,10 +1,18 @@
 #pragma once
 
+#include "schedule/powerinhibitor.h"
+#include <functional>
+
 // The request that keeps the machine awake and the display on. It is made once, at the first slide
 // tick that asks for it, and withdrawn at program end.
 class TSystemCritical {
-public:
-    TSystemCritical() = default;
+  public:
+    // Makes the back ends on the first request, when the application and its display exist.
+    using TInhibitorFactory = std::function<TPowerInhibitors()>;
+
+    // The system's own back ends (see powerinhibitor.h).
+    TSystemCritical();
+    explicit TSystemCritical(TInhibitorFactory factory);
     virtual ~TSystemCritical() = default;
 
     bool IsCritical() const { return FIsCritical; }
@@ -16,13 +24,17 @@ public:
         UpdateCritical(FIsCritical);
     }
 
-protected:
-    // Makes (true) or withdraws (false) the request; results are ignored.
-    virtual void UpdateCritical(bool Value) { (void)Value; }
+  protected:
+    // Makes (true) or withdraws (false) the request through every back end; results are ignored.
+    virtual void UpdateCritical(bool Value);
 
-private:
+  private:
     bool FIsCritical = false;
+    TInhibitorFactory factory_;
+    TPowerInhibitors inhibitors_;
+    bool made_ = false;
 };
 
-// The program-wide instance, created before the main window and withdrawn at program end.
+// The program-wide instance, created before the main window. The program's end withdraws the
+// request (SetIsCritical(false)) while the application and its display still exist.
 extern TSystemCritical* SystemCritical;

@@ -131,8 +131,6 @@ bool readConfigSwitch(const TIniFile& ini, ConfigKey key) {
 TDateTime readConfigTime(const TIniFile& ini, ConfigKey key) {
     const ConfigEntry& e = configEntry(key);
     const QString text = defaultText(e);
-    const auto fallback = tryStrToTime(text, RegionalSettings::current());
-    if (!fallback)
-        throw EError(QStringLiteral("'%1' is not a valid time").arg(text));
-    return ini.ReadTime(QString::fromUtf8(e.section), QString::fromUtf8(e.name), *fallback);
+    const TDateTime fallback = StrToTime(text, RegionalSettings::current());
+    return ini.ReadTime(QString::fromUtf8(e.section), QString::fromUtf8(e.name), fallback);
 }

@@ -1,5 +1,6 @@
 #include "shell/datetimeconv.h"
 
+#include "shell/errors.h"
 #include <cmath>
 
 namespace {
@@ -286,4 +287,16 @@ std::optional<TDateTime> tryStrToDateTime(const QString& text, const RegionalSet
     if (!time)
         return std::nullopt;
     return day + *time;
+}
+
+TDateTime StrToDate(const QString& text, const RegionalSettings& regional, int currentYear) {
+    if (const auto value = tryStrToDate(text, regional, currentYear))
+        return *value;
+    throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(text));
+}
+
+TDateTime StrToTime(const QString& text, const RegionalSettings& regional) {
+    if (const auto value = tryStrToTime(text, regional))
+        return *value;
+    throw EConvertError(QStringLiteral("'%1' is not a valid time").arg(text));
 }

@@ -20,3 +20,8 @@ std::optional<TDateTime> tryStrToDate(const QString& text, const RegionalSetting
 std::optional<TDateTime> tryStrToTime(const QString& text, const RegionalSettings& regional);
 std::optional<TDateTime> tryStrToDateTime(const QString& text, const RegionalSettings& regional,
                                           int currentYear);
+
+// The same conversions for texts that must convert: one that does not raises EConvertError
+// "'<text>' is not a valid date" (or time).
+TDateTime StrToDate(const QString& text, const RegionalSettings& regional, int currentYear);
+TDateTime StrToTime(const QString& text, const RegionalSettings& regional);

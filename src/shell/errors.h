@@ -17,6 +17,12 @@ public:
     using EError::EError;
 };
 
+// A text that does not convert to the value asked for: "'%s' is not a valid date" and the like.
+class EConvertError : public EError {
+public:
+    using EError::EError;
+};
+
 // A list position outside the list: "List index out of bounds (%d)".
 class EListError : public EError {
 public:

@@ -92,6 +92,7 @@ TMainFrm::TMainFrm(QWidget* parent)
     BlankPanel->setObjectName(QStringLiteral("BlankPanel"));
     BlankPanel->setFont(boardFont(11, false));
     BlankPanel->setFontColor(Qt::red);
+    BlankPanel->setBevelOuter(TPanel::TBevel::Raised);
     BlankPanel->hide();
 
     Schedule = makeTimer(this, 10000, true, &TMainFrm::ScheduleTimer, this);
