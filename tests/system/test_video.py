@@ -107,6 +107,9 @@ DAMAGED = [
     pytest.param(lambda d: vs.noise(d / "a.mp4"), "Could not determine type of stream.", id="random-bytes"),
     pytest.param(lambda d: vs.truncated(d / "a.mp4", vs.clip(d.parent / "whole.mp4", vs.GREEN, seconds=2)),
                  "This file contains no playable streams.", id="truncated-mp4"),
+    pytest.param(lambda d: (d / "a.mp4").write_bytes(b""), "Stream contains no data.", id="zero-bytes"),
+    pytest.param(lambda d: (d / "a.mp4").write_bytes(b"RIFF\0\0\0\0AVI LIST"), "Could not demultiplex stream.",
+                 id="avi-header-only-named-mp4"),
 ]
 
 
@@ -129,3 +132,19 @@ def test_a_clip_that_cannot_be_opened_is_logged_and_the_board_restarts(xvfb, mak
     wait_until(lambda: board.processes(), 20, what="the new copy of the board")
     # The open failed before the volume step: NoSound did not silence the output.
     assert abs(pulse.get_volume() - 60) < 1
+
+
+def test_a_picture_named_as_a_clip_shows_as_a_one_frame_clip_and_the_show_moves_on(xvfb, make_board, gst_registry):
+    # GStreamer finds the picture inside and plays it as a clip of one frame: no failure, no log,
+    # and the next item follows at its end.
+    def files(d):
+        vs.picture(vs.GREEN, (64, 64)).save(d / "a.mp4", "PNG")
+        vs.picture(vs.RED).save(d / "b.png")
+    board, show = vs.video_board(make_board, xvfb, gst_registry, files, "NextImageTimer=1500\n", start=False)
+    log = board.start_dir / "ERROR.LOG"
+    log.write_bytes(b"")
+    board.start()
+    board.wait_for_stderr(f"video: {show}/a.mp4: closed", count=2, timeout=60)
+    assert f"item: {show}/b.png" in board.stderr()
+    assert log.read_bytes() == b""
+    assert board.is_running()
