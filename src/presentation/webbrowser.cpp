@@ -13,9 +13,14 @@ namespace {
 
 // A script that runs each statement in turn and gives "" when all ran, or the failing statement
 // and the reason. Each statement runs in its own function, so a failing one leaves nothing half
-// done behind it but its own effect.
+// done behind it but its own effect. The engine runs the script some time after the load notice:
+// by then a navigation asked for meanwhile may have put a new document in place that is still
+// being read (and has no body yet). That document is not the one that was loaded; the script
+// leaves it alone and gives null, and the new document's own notice follows.
 QString statementsScript(const QStringList& statements) {
-    QString script = QStringLiteral("(function () {\n  var steps = [\n");
+    QString script = QStringLiteral("(function () {\n"
+                                    "  if (document.readyState === 'loading') return null;\n"
+                                    "  var steps = [\n");
     for (const QString& statement : statements)
         script += QStringLiteral("    function () { ") + statement + QStringLiteral(" },\n");
     const QByteArray texts =
