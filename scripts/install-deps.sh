@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  qt6-webengine-dev
   # run and system tests
   xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy

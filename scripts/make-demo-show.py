@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the built-in demo show into a folder: a few generated pictures and a config.ini.
+"""Writes the built-in demo show into a folder: a few generated pictures, a local web page (a
+.url shortcut to an HTML file in the folder web/, which the show does not list) and a config.ini.
 
 With --playlist the show runs in playlist mode instead: a playlist.ini gives each picture its own
 time and an RTF caption drawn over it (top, centred, bottom), and one item waits for a date window
@@ -38,6 +39,27 @@ def caption(path, body):
          "{\\colortbl ;\\red255\\green220\\blue0;\\red255\\green255\\blue255;\\red255\\green40\\blue40;"
          "\\red0\\green0\\blue0;}\r\n"
          "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \r\n" + body + "\r\n}\r\n").encode("ascii"))
+
+
+def web_page(folder, home):
+    """A page made of plain HTML and CSS, shown through an Internet shortcut to its file. It is
+    taller than the screen, and the demo's config.ini lets it scroll slowly down."""
+    (folder / "web").mkdir(exist_ok=True)
+    rows = "".join(f"<tr><td>{time}</td><td>{what}</td></tr>" for time, what in [
+        ("08:00", "Doors open"), ("09:30", "Morning talk, room 2"), ("12:00", "Lunch in the garden"),
+        ("14:00", "Workshop: display boards"), ("16:30", "Closing words")])
+    (folder / "web" / "today.html").write_text(
+        "<!DOCTYPE html>\n<html><head><meta charset='utf-8'><title>Today</title><style>\n"
+        "body { margin: 0; font-family: 'DejaVu Sans', sans-serif; color: #fff;\n"
+        "       background: linear-gradient(#0b3d2e, #06251c); min-height: 200vh; }\n"
+        "h1 { font-size: 8vh; margin: 6vh 8vw 2vh; color: #ffd54a; }\n"
+        "table { margin: 0 8vw; font-size: 5vh; border-collapse: collapse; }\n"
+        "td { padding: 1.2vh 3vw 1.2vh 0; border-bottom: 2px solid #2e7d5b; }\n"
+        "</style></head><body><h1>Today at the centre</h1><table>" + rows + "</table>\n"
+        "<p style='margin: 4vh 8vw; font-size: 3vh'>A local web page of the Tavorel demo show.</p>\n"
+        "</body></html>\n", encoding="utf-8")
+    (folder / "05-today.url").write_text(
+        f"[InternetShortcut]\r\nURL=file://{home}web/today.html\r\n", encoding="utf-8", newline="")
 
 
 def playlist_items(folder):
@@ -81,6 +103,7 @@ def main(folder, content_only=False, installed_at=None, playlist=False):
     picture(folder / "02-menu.jpg", (1920, 1080), (140, 40, 30), "Today's menu", "JPEG")
     picture(folder / "03-small.bmp", (640, 360), (30, 120, 50), "Small picture", "BMP")
     picture(folder / "04-notice.gif", (1000, 1000), (110, 30, 120), "Notice", "GIF")
+    web_page(folder, home)
     if playlist:
         playlist_items(folder)
     if content_only:
@@ -92,8 +115,10 @@ def main(folder, content_only=False, installed_at=None, playlist=False):
             encoding="utf-8", newline="")
         return
     (folder / "config.ini").write_text(
-        "; Demo show: every picture for 4 seconds, the folder re-read every 10 seconds.\r\n"
-        "[MAIN]\r\nNextImageTimer=4000\r\nNewFilesTimer=10000\r\n", encoding="utf-8")
+        "; Demo show: every item for 4 seconds, the folder re-read every 10 seconds, the web page\r\n"
+        "; scrolling down by 2 pixels every 40 ms.\r\n"
+        "[MAIN]\r\nNextImageTimer=4000\r\nNewFilesTimer=10000\r\nScrollWebpage=1\r\nscrollspeed=2\r\n",
+        encoding="utf-8")
 
 
 if __name__ == "__main__":

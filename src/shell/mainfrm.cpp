@@ -77,10 +77,10 @@ TMainFrm::TMainFrm(QWidget* parent)
     MediaPlayer1->OnNotify = [this] { runReported([this] { MediaPlayer1Notify(); }); };
     ScreenSaveSuppressor1 = new TScreenSaveSuppressor(this);
 
-    WebBrowser1 = new QWidget(this);
+    WebBrowser1 = new TWebBrowser(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setAutoFillBackground(true);
-    WebBrowser1->setPalette(QPalette(Qt::white));
+    WebBrowser1->OnDocumentComplete = [this] { WebBrowser1DocumentComplete(); };
+    WebBrowser1->OnNavigateError = [this] { WebBrowser1NavigateError(); };
     WBScroll = makeTimer(this, 40, false, &TMainFrm::WBScrollTimer, this);
 
     TransparentRichEdit1 = new TTransparentRichEdit(this);

@@ -8,6 +8,7 @@
 #include "presentation/picturelayer.h"
 #include "presentation/pictureprefetch.h"
 #include "presentation/transparentrichedit.h"
+#include "presentation/webbrowser.h"
 #include "schedule/screensavesuppressor.h"
 #include "shell/inifile.h"
 #include "shell/timer.h"
@@ -44,7 +45,7 @@ public:
     TMediaPlayer* MediaPlayer1;
     TVideoPanel* VideoPanel;
     TScreenSaveSuppressor* ScreenSaveSuppressor1;
-    QWidget* WebBrowser1;
+    TWebBrowser* WebBrowser1;
     TTimer* WBScroll;
     TTransparentRichEdit* TransparentRichEdit1;
     TPanel* BlankPanel;

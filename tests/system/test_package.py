@@ -35,6 +35,10 @@ def test_the_package_installs_into_a_scratch_root_and_shows_the_demo(tmp_root, x
     config = (home / "config.ini").read_text()
     assert ";NextImageTimer=5000" in config and ";ImagesFileMask=" in config
     assert DEMO_PICTURES <= {p.name for p in home.iterdir()}
+    # The demo's web page: a shortcut to a file of the show, where it is installed.
+    assert "URL=file:///opt/tavorel/web/today.html" in (home / "05-today.url").read_text()
+    assert "<html>" in (home / "web" / "today.html").read_text()
+    assert "libqt6webenginecore6" in fields, fields
     assert (root / "usr/share/man/man1/tavorel.1").read_text().startswith(".TH TAVOREL 1")
     unit = (root / "usr/lib/systemd/user/tavorel.service").read_text()
     assert "ExecStart=/opt/tavorel/tavorel" in unit and "ExitType=cgroup" in unit
