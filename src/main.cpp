@@ -9,9 +9,6 @@
 int main(int argc, char** argv) {
     useHeapPolicyForLongRuns();
     keepSessionBusFromStarting();
-    // The web engine draws through OpenGL contexts shared with the window's, and they can only be
-    // shared when this is set before the application object exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     TApplication app(argc, argv);
 
     // Stopping the board from outside closes its window as the window manager would.

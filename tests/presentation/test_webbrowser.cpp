@@ -1,5 +1,5 @@
 #include "presentation/webbrowser.h"
-#include "presentation/webenginebackend.h"
+#include "presentation/webenginesetup.h"
 #include "shell/errorreport.h"
 #include "shell/errors.h"
 #include <QPointer>

@@ -1,4 +1,6 @@
-#include "presentation/webenginebackend.h"
+#include "presentation/webengine/webenginebackend.h"
+
+#include "presentation/webenginesetup.h"
 
 #include "shell/diagnostics.h"
 #include <QMetaObject>
@@ -7,8 +9,6 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -38,28 +38,6 @@ class TBoardPage : public QWebEnginePage {
 };
 
 } // namespace
-
-bool prepareWebEngineSandbox() {
-    static const bool off = [] {
-        if (geteuid() != 0)
-            return false;
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        std::fputs("tavorel: running as root: the web engine's sandbox is switched off\n", stderr);
-        std::fflush(stderr);
-        return true;
-    }();
-    return off;
-}
-
-QString webEngineAddress(const QString& address) {
-    if (address.trimmed().isEmpty())
-        return QString();
-    const QUrl url(address);
-    if (url.isValid() && !url.scheme().isEmpty())
-        return address;
-    const QUrl completed = QUrl::fromUserInput(address);
-    return completed.isValid() ? completed.toString() : QString();
-}
 
 TWebEngineBackend::TWebEngineBackend(QWidget* parent) {
     prepareWebEngineSandbox();
@@ -145,4 +123,22 @@ void TWebEngineBackend::runScript(const QString& script,
         if (done)
             done(result);
     });
+}
+
+namespace QtWebEngineCore {
+// Qt WebEngine's own start-up step (exported by its core library, declared in no public header):
+// the OpenGL context its pages share with the window. Linked into a program it runs when the
+// application object is made; loaded later, as here, it has to be asked for.
+void initialize();
+} // namespace QtWebEngineCore
+
+// The entry the board looks up when it loads this module at its first web item.
+extern "C" __attribute__((visibility("default"))) TWebViewBackend*
+tavorelMakeWebViewBackend(QWidget* parent) {
+    static const bool started = [] {
+        QtWebEngineCore::initialize();
+        return true;
+    }();
+    (void)started;
+    return new TWebEngineBackend(parent);
 }
