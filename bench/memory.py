@@ -3,8 +3,9 @@
 (web renderers), after a warm-up and after N picture switches, under Xvfb.
 
 usage: memory.py TAVOREL_BINARY [switches...]    e.g. memory.py build/tavorel 1000 20000
-The show cycles generated pictures at the timers' shortest interval (10 ms). Items of other kinds
-(videos, web shortcuts) are added when --mixed is given and the clips/pages can be made here.
+The show cycles generated pictures at the timers' shortest interval (10 ms). With --mixed it also
+holds two short clips and two local web pages, so the figures include the video pipeline and the
+web engine's renderer processes.
 """
 import os
 import subprocess
@@ -46,27 +47,50 @@ def tree(pid):
     return out
 
 
+def mixed_items(folder: Path):
+    """Two half-second clips and two local pages; their shortcuts point into folder."""
+    items = {}
+    for name, colour in (("c1.mp4", "0x00c000"), ("c2.mpg", "0x0000c0")):
+        out = Path(tempfile.mkdtemp()) / name
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                        f"color=c={colour}:size=640x360:rate=25:duration=0.5", "-pix_fmt", "yuv420p",
+                        str(out)], check=True, timeout=120)
+        items[f"show/{name}"] = out.read_bytes()
+    for i, colour in enumerate(("#036", "#630")):
+        items[f"show/page{i}.html"] = (f"<html><body style='background:{colour}'><h1>page {i}</h1>"
+                                       + "<p>text</p>" * 200 + "</body></html>")
+        items[f"show/page{i}.url"] = f"[InternetShortcut]\r\nURL=file://{folder}/page{i}.html\r\n"
+    return items
+
+
 def main():
+    mixed = "--mixed" in sys.argv
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     binary = Path(args[0]).resolve()
     targets = [int(a) for a in args[1:]] or [1000, 20000]
     os.environ["TAVOREL_BINARY"] = str(binary)
     with tempfile.TemporaryDirectory() as tmp, harness.Xvfb(Path(tmp), 1920, 1080) as x, \
             harness.PulseServer(Path(tmp)) as pulse:
-        files = {f"p{i:02}.jpg": Image.effect_mandelbrot((1600, 1200), (-2 + i * 0.05, -1.2, 1, 1.2), 60 + i).convert("RGB")
+        files = {f"show/p{i:02}.jpg": Image.effect_mandelbrot((1600, 1200), (-2 + i * 0.05, -1.2, 1, 1.2), 60 + i).convert("RGB")
                  for i in range(8)}
-        board = harness.Board(x, Path(tmp), config="[MAIN]\nNextImageTimer=10\nNewFilesTimer=1000\n",
-                              files=files, pulse=pulse)
+        kind = "mixed show" if mixed else "pictures-only show"
+        env = {"QT_QUICK_BACKEND": "software", "GST_REGISTRY_1_0": str(Path(tmp) / "registry.bin")}
+        board = harness.Board(x, Path(tmp), files=files, pulse=pulse, env=env)
+        folder = board.start_dir / "show"
+        if mixed:
+            for rel, content in mixed_items(folder).items():
+                harness.write_file(board.start_dir / rel, content)
+        board.write_config(f"[MAIN]\nImagesFolder={folder}/\nNextImageTimer=10\nNewFilesTimer=1000\nNoSound=1\n")
         board.start()
         switches = lambda: board.stderr().count("tavorel: item:")
         harness.wait_until(lambda: switches() >= 100, 120)
         base = sum(rss_kb(p) for p in tree(board.pid))
-        print(f"pictures-only show, after 100 switches: RSS {base / 1024:7.1f} MB")
+        print(f"{kind}, after 100 switches: RSS {base / 1024:7.1f} MB")
         results = {}
         for target in sorted(targets):
             harness.wait_until(lambda: switches() >= target, 7200, 0.5)
             results[target] = sum(rss_kb(p) for p in tree(board.pid))
-            print(f"pictures-only show, after {target} switches: RSS {results[target] / 1024:7.1f} MB")
+            print(f"{kind}, after {target} switches: RSS {results[target] / 1024:7.1f} MB")
             sys.stdout.flush()
         if len(results) >= 2:
             lo, hi = min(results), max(results)

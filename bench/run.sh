@@ -7,7 +7,8 @@ build=${BUILD_DIR:-build}
 [ -x "$build/tavorel" ] || { echo "build the board first: cmake --preset default && cmake --build --preset default"; exit 1; }
 py=/usr/bin/python3
 switches="1000 5000"
-[ "${1:-}" = "--long" ] && switches="1000 20000"
+mixed_switches="1000 2000"
+if [ "${1:-}" = "--long" ]; then switches="1000 20000"; mixed_switches="1000 20000"; fi
 
 echo "== Picture switch latency (1920 x 1080 window)"
 "$build/bench/bench_picture_switch" 5
@@ -33,3 +34,6 @@ for extra in bench/video.py bench/web_memory.py; do
 done
 echo "== Memory of a pictures-only show"
 $py bench/memory.py "$build/tavorel" $switches
+echo
+echo "== Memory of a mixed show (pictures, clips, web pages; board and its web processes)"
+$py bench/memory.py "$build/tavorel" --mixed $mixed_switches
