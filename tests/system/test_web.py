@@ -291,3 +291,44 @@ def test_a_document_without_a_body_is_reported_and_the_show_waits_for_the_schedu
     # The error report is on screen beside the board's window, which runs on.
     assert len(board.windows()) >= 2
     assert board.is_running()
+
+
+def test_a_server_that_accepts_and_never_answers_holds_the_show_only_until_the_schedule_tick(xvfb, make_board):
+    # No load ends, so nothing of the page switches the slide timer on; the schedule check does,
+    # every 10 s, and the show goes on one interval after it.
+    import socket
+    import threading
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(8)
+    port = listener.getsockname()[1]
+    held = []
+    stop = threading.Event()
+
+    def accept():
+        listener.settimeout(0.2)
+        while not stop.is_set():
+            try:
+                held.append(listener.accept()[0])
+            except OSError:
+                continue
+    threading.Thread(target=accept, daemon=True).start()
+    try:
+        board = web_board(make_board, xvfb, config(interval=1000), {
+            "a-silent.url": shortcut(f"http://127.0.0.1:{port}/page.html"),
+            "b.png": Image.new("RGB", (WIDTH, HEIGHT), BLUE_PICTURE)})
+        with EventClock(board) as clock:
+            items = clock.wait_items(2, 60)
+        assert [name for _, name in items[:2]] == ["a-silent.url", "b.png"]
+        assert held, "the board never connected to the silent server"
+        waited = items[1][0] - items[0][0]
+        assert 1.0 <= waited <= 12.5, f"the show waited {waited:.1f} s on the silent page"
+        texts = [text for _, text in clock.web()]
+        assert not any(t.startswith(("loaded http", "failed http")) for t in texts), texts
+        assert board.is_running()
+        assert "tavorel: error:" not in board.stderr()
+    finally:
+        stop.set()
+        for conn in held:
+            conn.close()
+        listener.close()
