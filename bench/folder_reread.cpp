@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const char* kinds[] = {".jpg", ".PNG", ".mp4", ".url", ".txt"};
     for (int i = 0; i < files; ++i) {
-        QFile f(dir.filePath(QStringLiteral("Item %1 photo%2").arg(i * 7919 % files).arg(kinds[i % 5])));
+        QFile f(dir.filePath(
+            QStringLiteral("Item %1 photo%2").arg(i * 7919 % files).arg(kinds[i % 5])));
         f.open(QIODevice::WriteOnly);
     }
 

@@ -71,8 +71,8 @@ void bench(const QString& path, const char* label, int runs) {
             frame.fill(Qt::black);
             QPainter p(&frame);
             p.setRenderHint(QPainter::SmoothPixmapTransform);
-            p.drawImage(fitPicture(image.width(), image.height(), window.width(),
-                                   window.height(), false, true),
+            p.drawImage(fitPicture(image.width(), image.height(), window.width(), window.height(),
+                                   false, true),
                         image);
         });
     });

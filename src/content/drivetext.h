@@ -6,7 +6,8 @@
 // a network share or an automounted disk is awake when the item is read: "//server/share" for a
 // folder of that form, else the mount point that holds the folder (the longest mount point in
 // mountinfo that is a prefix of it), else empty.
-QString driveText(const QString& folder, const QString& mountInfoPath = QStringLiteral("/proc/self/mountinfo"));
+QString driveText(const QString& folder,
+                  const QString& mountInfoPath = QStringLiteral("/proc/self/mountinfo"));
 
 // The mount points listed in a mountinfo file, with their escapes (\040 for a blank...) undone.
 QStringList mountPoints(const QString& mountInfoPath);

@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QLocale>
 #include <algorithm>
-#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 

@@ -8,7 +8,7 @@
 // the first time the list is used, and again at every refresh; reading makes the folder the
 // program's working directory.
 class TFileListBox {
-public:
+  public:
     TFileListBox();
 
     const QString& Directory() const { return directory_; }
@@ -19,8 +19,8 @@ public:
 
     // Points the list at the configured folder text; raises EInOutError when it cannot be entered.
     void ApplyFilePath(const QString& text);
-    // Reads the folder again once the list is in use (before that there is nothing to refresh). Raises EInOutError, keeping the previous names, when the folder
-    // cannot be entered.
+    // Reads the folder again once the list is in use (before that there is nothing to refresh).
+    // Raises EInOutError, keeping the previous names, when the folder cannot be entered.
     void Update();
 
     int Count();
@@ -31,7 +31,7 @@ public:
 
     bool Visible = true;
 
-private:
+  private:
     void use();
     void read();
 

@@ -11,14 +11,14 @@ class QPainter;
 // text at the top left, bold red 11-pixel Tahoma (or the system's sans font where Tahoma is
 // missing).
 class TLabel {
-public:
+  public:
     TLabel();
 
     QString Caption;
     QRect Bounds;
     bool Visible = true;
     bool Transparent = false;
-    QColor Color;      // background when not transparent
+    QColor Color; // background when not transparent
     QColor FontColor;
     QFont Font;
 

@@ -8,7 +8,7 @@
 // line breaks taken as spaces): the video surface and the blank off-hours screen.
 class TPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     // A raised bevel is a one-pixel edge, light at the top and left, shaded bottom and right.
     enum class TBevel { None, Raised };
 
@@ -22,10 +22,10 @@ public:
     TBevel BevelOuter() const { return bevel_; }
     void setBevelOuter(TBevel bevel);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QString caption_;
     QColor fontColor_ = Qt::black;
     TBevel bevel_ = TBevel::None;

@@ -7,11 +7,11 @@
 // from outside (systemd, Ctrl+C) closes the window exactly as the window manager's close would.
 class CloseSignals : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CloseSignals(std::function<void()> onSignal, QObject* parent = nullptr);
     ~CloseSignals() override;
 
-private:
+  private:
     void readSignal();
     std::function<void()> onSignal_;
 };

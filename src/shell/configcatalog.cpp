@@ -11,8 +11,13 @@ using T = ConfigType;
 using M = ReadMoment;
 
 #define DAY(day, text)                                                                             \
-    ConfigEntry{ConfigKey::day##On, "Schedule", #day "On", T::Time, "12:00am", M::EachUse,         \
-                "time of day from which the board shows items on " text},                           \
+    ConfigEntry{ConfigKey::day##On,                                                                \
+                "Schedule",                                                                        \
+                #day "On",                                                                         \
+                T::Time,                                                                           \
+                "12:00am",                                                                         \
+                M::EachUse,                                                                        \
+                "time of day from which the board shows items on " text},                          \
         ConfigEntry {                                                                              \
         ConfigKey::day##Off, "Schedule", #day "Off", T::Time, "11:59pm", M::EachUse,               \
             "time of day after which the board is blanked on " text                                \
@@ -59,8 +64,8 @@ constexpr std::array catalog{
                 "web pages scroll down by themselves (read at every page load)"},
     ConfigEntry{ConfigKey::scrollspeed, "main", "scrollspeed", T::Integer, "5", M::EachUse,
                 "pixels of one scroll step, every 40 ms"},
-    ConfigEntry{ConfigKey::EnableSchedule, "SCHEDULE", "EnableSchedule", T::Switch, "0",
-                M::EachUse, "the weekly timetable and the holidays are in force (read every 10 s)"},
+    ConfigEntry{ConfigKey::EnableSchedule, "SCHEDULE", "EnableSchedule", T::Switch, "0", M::EachUse,
+                "the weekly timetable and the holidays are in force (read every 10 s)"},
     DAY(Sun, "Sundays"),
     DAY(Mon, "Mondays"),
     DAY(Tue, "Tuesdays"),
@@ -68,16 +73,16 @@ constexpr std::array catalog{
     DAY(Thu, "Thursdays"),
     DAY(Fri, "Fridays"),
     DAY(Sat, "Saturdays"),
-    ConfigEntry{ConfigKey::OffScheduleText, "Schedule", "OffScheduleText", T::Text, "",
-                M::EachUse, "text shown on the blank screen"},
+    ConfigEntry{ConfigKey::OffScheduleText, "Schedule", "OffScheduleText", T::Text, "", M::EachUse,
+                "text shown on the blank screen"},
     ConfigEntry{ConfigKey::Holiday, "HOLIDAYS", "*", T::Date, "1/1/1900", M::EachUse,
                 "any name: a date in the regional short date format on which the board is blanked "
                 "all day"},
 };
 #undef DAY
 
-// The table pairs each day's On and Off keys, while the enum lists all On keys first, so entries are
-// found by key rather than by position.
+// The table pairs each day's On and Off keys, while the enum lists all On keys first, so entries
+// are found by key rather than by position.
 const ConfigEntry* findEntry(ConfigKey key) {
     for (const ConfigEntry& e : catalog)
         if (e.key == key)

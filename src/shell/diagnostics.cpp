@@ -16,7 +16,8 @@ bool enabled() {
 
 static void write(const char* kind, const QString& text) {
     QString oneLine = text;
-    oneLine.replace(QLatin1String("\r\n"), QLatin1String(" | ")).replace(u'\n', QLatin1String(" | "));
+    oneLine.replace(QLatin1String("\r\n"), QLatin1String(" | "))
+        .replace(u'\n', QLatin1String(" | "));
     std::fprintf(stderr, "tavorel: %s: %s\n", kind, oneLine.toUtf8().constData());
     std::fflush(stderr);
 }

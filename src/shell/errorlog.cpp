@@ -18,7 +18,7 @@ namespace {
 }
 
 class LogFile {
-public:
+  public:
     explicit LogFile(const QString& path) {
         // No O_CREAT: the log is never created by the board.
         fd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
@@ -59,7 +59,7 @@ public:
             ioError(errno);
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 

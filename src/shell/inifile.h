@@ -13,7 +13,7 @@
 // that is not valid UTF-8 as Windows-1252. Lines end in CR LF or LF. A line whose first non-blank
 // is ";" is a comment. Where a section or key occurs twice, the first one counts.
 class TIniFile {
-public:
+  public:
     explicit TIniFile(const QString& fileName);
 
     const QString& FileName() const { return fileName_; }
@@ -29,7 +29,7 @@ public:
     // True when the section has at least one key.
     bool SectionExists(const QString& Section) const;
 
-private:
+  private:
     QString fileName_;
 };
 

@@ -1,8 +1,8 @@
 #include "shell/mainfrm.h"
 
 #include "schedule/volumectrl.h"
-#include "shell/configcatalog.h"
 #include "shell/clock.h"
+#include "shell/configcatalog.h"
 #include "shell/diagnostics.h"
 #include "shell/errorlog.h"
 #include "shell/errorreport.h"
@@ -35,8 +35,8 @@ namespace {
 constexpr int designWidth = 819;
 constexpr int designHeight = 536;
 
-TTimer* makeTimer(QObject* owner, std::uint32_t interval, bool enabled,
-                  void (TMainFrm::*handler)(), TMainFrm* frm) {
+TTimer* makeTimer(QObject* owner, std::uint32_t interval, bool enabled, void (TMainFrm::*handler)(),
+                  TMainFrm* frm) {
     auto* timer = new TTimer(owner, interval, enabled);
     timer->OnTimer = [frm, handler] { (frm->*handler)(); };
     return timer;
@@ -179,7 +179,8 @@ void TMainFrm::FormCreate() {
         NextImageTimer->setEnabled(true);
         NewFilesTimer->setEnabled(true);
     } else {
-        showMessage(QStringLiteral("Playlist in ") + filepath.Text + QStringLiteral("playlist.ini") +
+        showMessage(QStringLiteral("Playlist in ") + filepath.Text +
+                    QStringLiteral("playlist.ini") +
                     QStringLiteral(", has no items. Populate with items, or turnoff playlist in "
                                    "config.ini"));
     }
@@ -189,7 +190,6 @@ void TMainFrm::FormClose() {
     SetMasterVolume(VolumeLevel);
     MediaPlayer1->Close();
 }
-
 
 void TMainFrm::WriteLog(const QString& text) {
     appendLogLine(BrevUtil->getstartdir() + QStringLiteral("ERROR.LOG"), text, Clock::today(),

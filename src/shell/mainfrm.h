@@ -25,7 +25,7 @@
 // caption shows what lies beneath it.
 class TMainFrm : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Builds the parts from the stored layout, then runs start-up (FormCreate). An error during
     // start-up is held back and reported once the window is on screen (see reportStartupError).
     explicit TMainFrm(QWidget* parent = nullptr);
@@ -86,12 +86,12 @@ public:
     // is shown, so that the window is on screen behind the report.
     void reportStartupError();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     bool closeForm();
     void showItem(const QString& path);
     void pollSourceDrive();

@@ -2,8 +2,8 @@
 
 #include "shell/errors.h"
 
-QRect placeWindow(const QList<QRect>& monitors, int monitor, int offsetX, int offsetY,
-                  int maxWidth, int maxHeight) {
+QRect placeWindow(const QList<QRect>& monitors, int monitor, int offsetX, int offsetY, int maxWidth,
+                  int maxHeight) {
     if (monitor < 0 || monitor >= monitors.size())
         throw EListError(monitor);
     const QRect& m = monitors[monitor];

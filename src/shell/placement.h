@@ -7,8 +7,8 @@
 // offsets, and the given size, or the monitor's where a size is 0. Sizes are absolute (not limited
 // to the monitor) and the offsets never shrink the window. A monitor number outside the list raises
 // "List index out of bounds (%d)".
-QRect placeWindow(const QList<QRect>& monitors, int monitor, int offsetX, int offsetY,
-                  int maxWidth, int maxHeight);
+QRect placeWindow(const QList<QRect>& monitors, int monitor, int offsetX, int offsetY, int maxWidth,
+                  int maxHeight);
 
 // A configured monitor number lowered to the last monitor; negative numbers are left alone.
 int clampMonitor(int monitor, int monitorCount);

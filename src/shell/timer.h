@@ -11,7 +11,7 @@
 // 2147483647 ms. While the thread is busy, at most one tick waits.
 class TTimer : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TTimer(QObject* parent = nullptr, std::uint32_t interval = 1000, bool enabled = true);
     ~TTimer() override;
 
@@ -27,10 +27,10 @@ public:
     // The interval the system timer actually runs at, or 0 when it does not run.
     static int effectiveInterval(std::uint32_t interval);
 
-protected:
+  protected:
     void timerEvent(QTimerEvent* event) override;
 
-private:
+  private:
     void restart();
 
     std::uint32_t interval_;

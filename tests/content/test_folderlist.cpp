@@ -8,7 +8,7 @@
 namespace {
 
 class FolderList : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         saved = QDir::currentPath();
@@ -75,8 +75,10 @@ TEST_F(FolderList, LeavesOutHiddenFilesFoldersAndSpecialFiles) {
     touch(QStringLiteral("a.jpg"));
     touch(QStringLiteral(".hidden.jpg"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.jpg")));
-    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("a.jpg")), dir.filePath(QStringLiteral("link.jpg"))));
-    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath(QStringLiteral("dangling.jpg"))));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("a.jpg")),
+                            dir.filePath(QStringLiteral("link.jpg"))));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("gone")),
+                            dir.filePath(QStringLiteral("dangling.jpg"))));
     TFileListBox list;
     list.setMask(QStringLiteral("*.jpg"));
     list.ApplyFilePath(folder());

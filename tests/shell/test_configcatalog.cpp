@@ -9,7 +9,7 @@
 namespace {
 
 class ConfigCatalog : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         RegionalSettings::setOverride(RegionalSettings{});
@@ -32,7 +32,8 @@ protected:
 TEST_F(ConfigCatalog, EveryKeyIsListedOnceAndFoundByItsKey) {
     QSet<QString> seen;
     for (const ConfigEntry& e : configCatalog()) {
-        const QString id = QString::fromUtf8(e.section).toLower() + u'/' + QString::fromUtf8(e.name);
+        const QString id =
+            QString::fromUtf8(e.section).toLower() + u'/' + QString::fromUtf8(e.name);
         EXPECT_FALSE(seen.contains(id)) << id.toStdString();
         seen.insert(id);
         EXPECT_EQ(&configEntry(e.key), &e);
