@@ -63,7 +63,23 @@ bool matchFrom(const QString& name, qsizetype n, const QString& pattern, qsizety
 } // namespace
 
 bool matchesWildcard(const QString& name, const QString& pattern) {
-    return !pattern.isEmpty() && matchFrom(name, 0, pattern, 0);
+    if (pattern.isEmpty())
+        return false;
+    // The usual mask entry, "*" and then a plain ending such as ".jpg", matches exactly the names
+    // with that ending: compared from the back, without the general match's back-tracking.
+    const qsizetype tail = pattern.size() - 1;
+    if (pattern[0] == u'*' && tail > 0 &&
+        std::none_of(pattern.begin() + 1, pattern.end(),
+                     [](QChar c) { return c == u'*' || c == u'?'; })) {
+        if (name.size() < tail)
+            return false;
+        const qsizetype offset = name.size() - tail;
+        for (qsizetype i = 0; i < tail; ++i)
+            if (pattern[1 + i].toCaseFolded() != name[offset + i].toCaseFolded())
+                return false;
+        return true;
+    }
+    return matchFrom(name, 0, pattern, 0);
 }
 
 TFileListBox::TFileListBox() : directory_(currentDirectory()), mask_(QStringLiteral("*.*")) {}

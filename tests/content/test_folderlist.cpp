@@ -43,6 +43,17 @@ TEST(Wildcard, MatchesWithoutRegardToCase) {
     EXPECT_FALSE(matchesWildcard(QStringLiteral("a.jpg"), QString()));
 }
 
+TEST(Wildcard, AStarAndAPlainEndingMatchesExactlyThatEnding) {
+    EXPECT_TRUE(matchesWildcard(QStringLiteral(".JPG"), QStringLiteral("*.jpg")));
+    EXPECT_FALSE(matchesWildcard(QStringLiteral("jpg"), QStringLiteral("*.jpg")));
+    EXPECT_FALSE(matchesWildcard(QStringLiteral("a.jpg.txt"), QStringLiteral("*.jpg")));
+    EXPECT_FALSE(matchesWildcard(QStringLiteral("a.jpeg"), QStringLiteral("*.jpg")));
+    EXPECT_TRUE(matchesWildcard(QStringLiteral("Ärger.PNG"), QStringLiteral("*ärger.png")));
+    EXPECT_TRUE(matchesWildcard(QStringLiteral("x"), QStringLiteral("*")));
+    EXPECT_TRUE(matchesWildcard(QString(), QStringLiteral("*")));
+    EXPECT_FALSE(matchesWildcard(QString(), QStringLiteral("*.a")));
+}
+
 TEST_F(FolderList, SortsWithoutRegardToCaseAndListsOverlapsTwice) {
     touch(QStringLiteral("b.PNG"));
     touch(QStringLiteral("a.jpg"));
