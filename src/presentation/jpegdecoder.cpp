@@ -141,20 +141,25 @@ bool readPixels(JpegDecoder* d, uchar* bits, qsizetype bytesPerLine) {
         return false;
     j_decompress_ptr cinfo = &d->cinfo;
     jpeg_start_decompress(cinfo);
+    const bool direct =
+        cinfo->out_color_space == JCS_EXT_BGRX || cinfo->out_color_space == JCS_EXT_XRGB;
     const JDIMENSION rowSize = cinfo->output_width * JDIMENSION(cinfo->output_components);
     JSAMPARRAY row =
         (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, rowSize, 1);
     const bool invertedInk = cinfo->saw_Adobe_marker;
     while (cinfo->output_scanline < cinfo->output_height) {
         const JDIMENSION y = cinfo->output_scanline;
-        if (jpeg_read_scanlines(cinfo, row, 1) != 1) {
+        JSAMPROW target =
+            direct ? reinterpret_cast<JSAMPLE*>(bits + qsizetype(y) * bytesPerLine) : row[0];
+        if (jpeg_read_scanlines(cinfo, &target, 1) != 1) {
             // Only a suspending data source returns no line, and the memory source never
             // suspends; guard against a loop all the same.
             std::snprintf(d->err.message, JMSG_LENGTH_MAX, "no image data for line %u", y);
             return false;
         }
-        convertRow(row[0], reinterpret_cast<QRgb*>(bits + qsizetype(y) * bytesPerLine),
-                   cinfo->output_width, cinfo->out_color_space, invertedInk);
+        if (!direct)
+            convertRow(row[0], reinterpret_cast<QRgb*>(bits + qsizetype(y) * bytesPerLine),
+                       cinfo->output_width, cinfo->out_color_space, invertedInk);
     }
     jpeg_finish_decompress(cinfo);
     return true;
@@ -183,9 +188,11 @@ QImage decodeJpegAtLeast(const QByteArray& data, const QString& name,
         *natural = full;
     if (wanted) {
         // The DCT can decode at n/8 of the full size for much less work; take the smallest such
-        // size that is not below the size asked for, so a later resample only ever shrinks.
+        // size that is not below the size asked for, so a later resample only ever shrinks. Only
+        // 1/8, 2/8 and 4/8 have the library's vector code; the other fractions decode in plain C
+        // and come out slower than the next of these, resample included.
         const QSize want = wanted(full);
-        for (unsigned num = 1; num < 8; ++num) {
+        for (unsigned num : {1u, 2u, 4u}) {
             const auto scaled = [num](int side) { return (qint64(side) * num + 7) / 8; };
             if (scaled(full.width()) >= want.width() && scaled(full.height()) >= want.height()) {
                 d.cinfo.scale_num = num;
@@ -201,7 +208,9 @@ QImage decodeJpegAtLeast(const QByteArray& data, const QString& name,
         break;
     case JCS_RGB:
     case JCS_YCbCr:
-        d.cinfo.out_color_space = JCS_RGB;
+        // Straight into the picture's own memory: 32-bit words of 0xffRRGGBB (the fourth byte
+        // is set to 0xff by the library).
+        d.cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
         break;
     case JCS_CMYK:
     case JCS_YCCK:
