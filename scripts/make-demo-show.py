@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Writes the built-in demo show into a folder: a few generated pictures, a local web page (a
-.url shortcut to an HTML file in the folder web/, which the show does not list) and a config.ini.
+"""Writes the built-in demo show into a folder: a few generated pictures, a short video clip (made
+with ffmpeg, left out where ffmpeg is missing), a local web page (a .url shortcut to an HTML file in
+the folder web/, which the show does not list) and a config.ini.
 
 With --playlist the show runs in playlist mode instead: a playlist.ini gives each picture its own
 time and an RTF caption drawn over it (top, centred, bottom), and one item waits for a date window
 that has not opened yet.
 """
 import argparse
+import shutil
+import subprocess
 import sys
 from pathlib import Path
 
@@ -92,6 +95,18 @@ def playlist_items(folder):
     (folder / "playlist.ini").write_text("".join(lines), encoding="utf-8", newline="")
 
 
+def clip(path):
+    """Four seconds of a moving test picture with a quiet tone, in H.264 and AAC."""
+    if not shutil.which("ffmpeg"):
+        print("make-demo-show: ffmpeg not found, the show has no video clip", file=sys.stderr)
+        return
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-y",
+                    "-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=25:duration=4",
+                    "-f", "lavfi", "-i", "sine=frequency=330:duration=4,volume=0.2",
+                    "-c:v", "libx264", "-preset", "veryfast", "-crf", "30", "-pix_fmt", "yuv420p",
+                    "-c:a", "aac", "-shortest", str(path)], check=True, timeout=300)
+
+
 def main(folder, content_only=False, installed_at=None, playlist=False):
     """Writes the show into `folder`. installed_at: the folder the show will finally live in
     (for links between its files), default `folder` itself. content_only: no config.ini.
@@ -104,6 +119,8 @@ def main(folder, content_only=False, installed_at=None, playlist=False):
     picture(folder / "03-small.bmp", (640, 360), (30, 120, 50), "Small picture", "BMP")
     picture(folder / "04-notice.gif", (1000, 1000), (110, 30, 120), "Notice", "GIF")
     web_page(folder, home)
+    if not playlist:
+        clip(folder / "06-clip.mp4")
     if playlist:
         playlist_items(folder)
     if content_only:
