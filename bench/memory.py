@@ -16,35 +16,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "system"))
 import harness  # noqa: E402
+from benchsupport import process_tree, status_kb  # noqa: E402
 from PIL import Image  # noqa: E402
-
-
-def rss_kb(pid):
-    try:
-        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
-def tree(pid):
-    """pid and all its descendants."""
-    children = {}
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                ppid = int(Path(f"/proc/{entry}/stat").read_text().rsplit(")", 1)[1].split()[1])
-            except (OSError, IndexError, ValueError):
-                continue
-            children.setdefault(ppid, []).append(int(entry))
-    out, todo = [], [pid]
-    while todo:
-        p = todo.pop()
-        out.append(p)
-        todo.extend(children.get(p, []))
-    return out
 
 
 def mixed_items(folder: Path):
@@ -84,12 +57,12 @@ def main():
         board.start()
         switches = lambda: board.stderr().count("tavorel: item:")
         harness.wait_until(lambda: switches() >= 100, 120)
-        base = sum(rss_kb(p) for p in tree(board.pid))
+        base = sum(status_kb(p) for p in process_tree(board.pid))
         print(f"{kind}, after 100 switches: RSS {base / 1024:7.1f} MB")
         results = {}
         for target in sorted(targets):
             harness.wait_until(lambda: switches() >= target, 7200, 0.5)
-            results[target] = sum(rss_kb(p) for p in tree(board.pid))
+            results[target] = sum(status_kb(p) for p in process_tree(board.pid))
             print(f"{kind}, after {target} switches: RSS {results[target] / 1024:7.1f} MB")
             sys.stdout.flush()
         if len(results) >= 2:

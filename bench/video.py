@@ -5,7 +5,6 @@ clip; and the time from a clip's end to the next item on screen, with any black 
 
 usage: video.py TAVOREL_BINARY [seconds-per-measurement]
 """
-import ctypes
 import os
 import re
 import statistics
@@ -17,6 +16,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "system"))
 import harness  # noqa: E402
+from benchsupport import RootPixel  # noqa: E402
 from PIL import Image  # noqa: E402
 
 TICK = os.sysconf("SC_CLK_TCK")
@@ -29,32 +29,6 @@ def ffmpeg(*args):
 def cpu_seconds(pid):
     fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / TICK
-
-
-class Pixel:
-    """The centre pixel of the root window, read straight from the X server (fast enough to poll
-    every millisecond)."""
-
-    def __init__(self, display):
-        x11 = ctypes.CDLL("libX11.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x11.XDefaultRootWindow.restype = ctypes.c_ulong
-        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        x11.XGetImage.restype = ctypes.c_void_p
-        x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                                  ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-        x11.XGetPixel.restype = ctypes.c_ulong
-        x11.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
-        x11.XDestroyImage = None
-        self.x11 = x11
-        self.dpy = x11.XOpenDisplay(display.encode())
-        self.root = x11.XDefaultRootWindow(self.dpy)
-
-    def rgb(self, x=960, y=540):
-        image = self.x11.XGetImage(self.dpy, self.root, x, y, 1, 1, 0xFFFFFFFF, 2)
-        v = self.x11.XGetPixel(image, 0, 0)
-        return (v >> 16) & 255, (v >> 8) & 255, v & 255
 
 
 def kind(rgb):
@@ -121,7 +95,7 @@ def main():
             board_cpu = (cpu1 - cpu0) / (t1 - t0)
 
             # End of a clip to the next item: a green clip of 2 s, then a red picture.
-            pixel = Pixel(x.display)
+            pixel = RootPixel(x.display)
             board = harness.Board(x, tmp, files={"show/a.mp4": green.read_bytes(),
                                                  "show/b.png": Image.new("RGB", (640, 360), (220, 0, 0))},
                                   pulse=pulse, name="gap", env=env)
@@ -132,7 +106,7 @@ def main():
             deadline = time.monotonic() + 120
             state, green_since, saw_black = None, None, False
             while len(gaps) < 6 and time.monotonic() < deadline:
-                k = kind(pixel.rgb())
+                k = kind(pixel.rgb(960, 540))
                 now = time.monotonic()
                 if k == "green" and state != "green":
                     green_since, saw_black = now, False
@@ -143,7 +117,7 @@ def main():
                     blacks += saw_black
                     green_since = None
                 if k in ("green", "red") or (k == "black" and state == "green"):
-                    state = k if k != "black" else "black"
+                    state = k
                 time.sleep(0.001)
             board.stop()
 

@@ -16,49 +16,12 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "system"))
 import harness  # noqa: E402
+from benchsupport import process_tree, pss_kb, status_kb  # noqa: E402
 from PIL import Image  # noqa: E402
 
 
-def status_kb(pid, field):
-    try:
-        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
-            if line.startswith(field + ":"):
-                return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
-def pss_kb(pid):
-    try:
-        for line in Path(f"/proc/{pid}/smaps_rollup").read_text().splitlines():
-            if line.startswith("Pss:"):
-                return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
-def tree(pid):
-    """pid and all its descendants."""
-    children = {}
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                ppid = int(Path(f"/proc/{entry}/stat").read_text().rsplit(")", 1)[1].split()[1])
-            except (OSError, IndexError, ValueError):
-                continue
-            children.setdefault(ppid, []).append(int(entry))
-    out, todo = [], [pid]
-    while todo:
-        p = todo.pop()
-        out.append(p)
-        todo.extend(children.get(p, []))
-    return out
-
-
 def measure(board):
-    pids = tree(board.pid)
+    pids = process_tree(board.pid)
     engine = [p for p in pids if p != board.pid]
     return {
         "rss": sum(status_kb(p, "VmRSS") for p in pids) / 1024,

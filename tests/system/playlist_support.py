@@ -72,3 +72,23 @@ def caption_events(board) -> list[dict]:
         found.append({"path": m.group(1), "zoom": int(m.group(2)), "scale": int(m.group(3)),
                       "top": int(m.group(4))})
     return found
+
+
+def caption_over(shot, is_background, what="the picture"):
+    """Problems of a red caption drawn over a background of one colour (`is_background(rgb)`):
+    letters large enough, the background showing between them and around them; None when there
+    is nothing wrong."""
+    red = harness.red_bbox(shot)
+    if red is None:
+        return "no red caption"
+    left, top, right, bottom = red
+    if right - left < 100 or bottom - top < 30:
+        return f"red caption too small: {red}"
+    inside = harness.count_pixels(shot, is_background, red)
+    if inside < (right - left) * (bottom - top) // 10:
+        return f"{what} does not show between the letters ({inside} pixels of it in {red})"
+    width, height = shot.size
+    around = harness.count_pixels(shot, is_background)
+    if around < width * height * 0.7:
+        return f"{what} is covered: only {around} pixels of it show"
+    return None

@@ -5,7 +5,7 @@ import pytest
 
 import harness
 from harness import wait_until
-from playlist_support import caption_events, make_playlist_board, red_caption_rtf, solid, wait_for_items
+from playlist_support import caption_events, caption_over, make_playlist_board, red_caption_rtf, solid, wait_for_items
 
 WIDTH, HEIGHT = 1280, 720
 GREEN = (0, 170, 0)
@@ -18,19 +18,7 @@ def is_green(rgb):
 
 def caption_over_green(shot):
     """Red letters over the green picture, the picture showing around and between them."""
-    red = harness.red_bbox(shot)
-    if red is None:
-        return "no red caption"
-    left, top, right, bottom = red
-    if right - left < 100 or bottom - top < 30:
-        return f"red caption too small: {red}"
-    green_inside = harness.count_pixels(shot, is_green, red)
-    if green_inside < (right - left) * (bottom - top) // 10:
-        return f"the picture does not show between the letters ({green_inside} green pixels in {red})"
-    green = harness.count_pixels(shot, is_green)
-    if green < WIDTH * HEIGHT * 0.7:
-        return f"the picture is covered: only {green} green pixels"
-    return None
+    return caption_over(shot, is_green)
 
 
 @pytest.mark.parametrize("valign", [0, 1, 2])

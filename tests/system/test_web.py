@@ -15,7 +15,7 @@ from PIL import Image
 
 import harness
 from harness import wait_until
-from playlist_support import make_playlist_board, red_caption_rtf
+from playlist_support import caption_over, make_playlist_board, red_caption_rtf
 from web_support import (WEB_ENV, EventClock, SlowResource, banded_page, closed_port, coloured_page,
                          engine_processes, scroll_offset, shortcut)
 
@@ -98,18 +98,7 @@ def test_a_caption_over_a_web_page(xvfb, make_board, http_server):
     make_playlist_board(make_board, xvfb, items, files, env=dict(WEB_ENV))
 
     def problems(shot):
-        red = harness.red_bbox(shot)
-        if red is None:
-            return "no red caption"
-        left, top, right, bottom = red
-        if right - left < 100 or bottom - top < 30:
-            return f"red caption too small: {red}"
-        between = harness.count_pixels(shot, is_green, red)
-        if between < (right - left) * (bottom - top) // 10:
-            return f"the page does not show between the letters ({between} green pixels in {red})"
-        if harness.count_pixels(shot, is_green) < WIDTH * HEIGHT * 0.7:
-            return "the page does not show around the caption"
-        return None
+        return caption_over(shot, is_green, "the page")
 
     harness.wait_for_screen(xvfb, problems, timeout=40)
 
