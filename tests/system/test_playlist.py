@@ -2,6 +2,8 @@
 playlist message instead of a hang when nothing can be shown, whether the playlist was missing at
 start-up or every item is out of its window."""
 
+import os
+
 import harness
 from playlist_support import make_playlist_board, shown_items, solid, wait_for_items
 
@@ -21,9 +23,13 @@ def test_items_follow_the_section_order_and_edits_take_effect(xvfb, make_board):
     assert wait_for_items(board, 6)[:6] == ["a.png", "b.png", "c.png", "a.png", "b.png", "c.png"]
 
     # Item2 now names a file that is not in the folder, and Item4 after a gap is never reached.
-    (board.show_dir / "playlist.ini").write_text(harness.crlf(
+    # Replaced whole, as an editor or rsync does: a file caught half-written would be a different
+    # playlist (an empty one gives the playlist message).
+    edited = board.show_dir / "playlist.ini.new"
+    edited.write_text(harness.crlf(
         "[Item1]\nFileName=a.png\n[Item2]\nFileName=gone.png\n[Item3]\nFileName=c.png\n"
         "[Item5]\nFileName=b.png\n"))
+    os.replace(edited, board.show_dir / "playlist.ini")
     seen = len(shown_items(board))
     later = wait_for_items(board, seen + 8)[seen + 2:]  # the first two may predate the edit
     assert "b.png" not in later, later
