@@ -1,22 +1,9 @@
 // Fuzz target: the playlist item search over any playlist file. The first byte chooses the section
 // the search starts at; the rest is playlist.ini. The search must always end, whatever the file.
 #include "presentation/playlistitemsearch.h"
+#include "scratchfile.h"
 #include "shell/clock.h"
-#include <QFile>
 #include <cstdint>
-#include <unistd.h>
-
-namespace {
-
-QString writeFile(const QString& name, const char* data, qint64 size) {
-    const QString path = QStringLiteral("/tmp/tavorel-fuzz-%1-%2").arg(::getpid()).arg(name);
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(data, size);
-    return path;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
@@ -27,12 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     (void)ready;
     static const QString configText = QStringLiteral("[MAIN]\r\nNextImageTimer=5000\r\n");
-    static const QString configPath = writeFile(
+    static const QString configPath = writeScratchFile(
         QStringLiteral("config.ini"), configText.toLatin1().constData(), configText.size());
     static const TIniFile config(configPath);
 
-    const QString path = writeFile(QStringLiteral("playlist.ini"),
-                                   reinterpret_cast<const char*>(data + 1), qint64(size - 1));
+    const QString path = writeScratchFile(
+        QStringLiteral("playlist.ini"), reinterpret_cast<const char*>(data + 1), qint64(size - 1));
     const TIniFile playlist(path);
     const QStringList folder{QStringLiteral("a.jpg"), QStringLiteral("B.PNG"),
                              QStringLiteral("clip.mp4")};

@@ -249,6 +249,16 @@ GstAppSinkCallbacks appSinkCallbacks() {
     return callbacks;
 }
 
+// The libav decoders decode straight into the pipeline's buffers by default, and keep each one as
+// a reference picture after handing it on; the decoder base class then finds the buffer shared
+// and copies it, every frame, into memory newly taken from the system (large blocks are not
+// kept by the allocator here), which costs a page fault per 4 KiB. Decoding into the decoder's
+// own frames and copying them out into pooled buffers costs one copy into memory that stays.
+void onElementSetup(GstElement*, GstElement* element, gpointer) {
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "direct-rendering"))
+        g_object_set(element, "direct-rendering", FALSE, nullptr);
+}
+
 } // namespace
 
 TGstMediaBackend::TGstMediaBackend() = default;
@@ -301,6 +311,7 @@ bool TGstMediaBackend::open(const QString& path, QSize frameSize, QString& error
     g_object_get(playbin, "flags", &flags, nullptr);
     flags = (flags | playFlagNativeVideo) & ~playFlagText;
     g_object_set(playbin, "flags", flags, nullptr);
+    g_signal_connect(playbin, "element-setup", G_CALLBACK(onElementSetup), nullptr);
 
     static GstAppSinkCallbacks callbacks = appSinkCallbacks();
     GstElement* videoSink = makeVideoSink(c, frameSize, &c->capsfilter, &callbacks);

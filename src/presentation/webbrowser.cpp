@@ -55,7 +55,8 @@ TWebBrowser::~TWebBrowser() {
 }
 
 void TWebBrowser::startEngine() {
-    diag::event("web", QStringLiteral("the web engine starts"));
+    if (pagesRenewed_ == 0)
+        diag::event("web", QStringLiteral("the web engine starts"));
     backend_ = makeDefaultWebViewBackend(this);
     std::weak_ptr<int> alive = alive_;
     backend_->onLoaded = [this, alive](const QString& url) {
@@ -82,12 +83,26 @@ void TWebBrowser::startEngine() {
 
 void TWebBrowser::loadEnded() {
     ++loadsEnded_;
+    ++loadsOnPage_;
     scrollFailureReported_ = false;
     // Scripts sent to the page before are answered for a document that is gone, or never.
     scrollsInFlight_ = 0;
 }
 
 void TWebBrowser::Navigate(const QString& address) {
+    if (backend_ && loadsOnPage_ >= loadsPerPage_ && address == QLatin1String("about:blank")) {
+        diag::event(
+            "web",
+            QStringLiteral("a fresh page replaces one that ended %1 loads").arg(loadsOnPage_));
+        // Answers still on their way belong to the old page; the weak reference they hold must
+        // not reach the new one.
+        alive_ = std::make_shared<int>(0);
+        backend_.reset();
+        loadsOnPage_ = 0;
+        scrollsInFlight_ = 0;
+        heldDx_ = heldDy_ = 0;
+        ++pagesRenewed_;
+    }
     if (!backend_)
         startEngine();
     diag::event("web", QStringLiteral("navigate ") + address);

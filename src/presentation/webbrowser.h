@@ -20,7 +20,16 @@ class TWebBrowser : public QWidget {
 
     // Asks the view to load the address and returns at once; the first call starts the engine.
     // Raises EError when the engine refuses the address outright.
+    //
+    // A page that has shown many documents is replaced by a fresh one when it is next asked for
+    // "about:blank", the step between two items where nothing is on screen that could be lost:
+    // the renderer process of the old page ends with it, so whatever a month of pages leaves
+    // behind in a renderer cannot build up.
     void Navigate(const QString& address);
+    // How many loads a page may end before it is replaced (tests use small numbers).
+    void setLoadsPerPage(quint64 loads) { loadsPerPage_ = loads; }
+    // Pages replaced so far (for the journal and tests).
+    quint64 pagesRenewed() const { return pagesRenewed_; }
     bool engineStarted() const { return backend_ != nullptr; }
 
     // Runs the statements one after the other in the loaded top document, stopping at the first
@@ -53,6 +62,9 @@ class TWebBrowser : public QWidget {
     // Handed to engine callbacks as a weak reference: none may reach a browser already gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     quint64 loadsEnded_ = 0;
+    quint64 loadsOnPage_ = 0;
+    quint64 loadsPerPage_ = 100;
+    quint64 pagesRenewed_ = 0;
     bool scrollFailureReported_ = false;
     int scrollsInFlight_ = 0;
     int heldDx_ = 0;

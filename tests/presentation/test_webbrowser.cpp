@@ -217,6 +217,36 @@ TEST_F(WebBrowserTest, AnswersAfterTheBrowserHasGoneAreDropped) {
     EXPECT_TRUE(reports.isEmpty());
 }
 
+TEST_F(WebBrowserTest, AWornPageIsReplacedOnlyAtTheBlankStepBetweenItems) {
+    browser->setLoadsPerPage(3);
+    int complete = 0;
+    browser->OnDocumentComplete = [&] { ++complete; };
+    browser->Navigate(QStringLiteral("about:blank"));
+    for (int i = 0; i < 3; ++i)
+        log->loaded(QStringLiteral("http://127.0.0.1/%1").arg(i));
+    const QPointer<QWidget> first = log->view;
+    bool oldAnswer = false;
+    browser->RunStatements({QStringLiteral("x = 1;")}, [&](const QString&) { oldAnswer = true; });
+
+    browser->Navigate(QStringLiteral("http://127.0.0.1/next"));
+    EXPECT_EQ(log->created, 1) << "a page with content to show is never replaced";
+    browser->Navigate(QStringLiteral("about:blank"));
+    EXPECT_EQ(log->created, 2);
+    EXPECT_EQ(browser->pagesRenewed(), 1u);
+    EXPECT_FALSE(first) << "the old page, and with it its renderer, is gone";
+    ASSERT_TRUE(log->view);
+    EXPECT_EQ(log->view->parentWidget(), browser);
+    EXPECT_EQ(log->view->geometry(), browser->rect());
+    EXPECT_EQ(log->addresses.last(), QStringLiteral("about:blank"));
+
+    log->answer(0, QString());
+    EXPECT_FALSE(oldAnswer) << "an answer meant for the old page";
+    log->loaded(QStringLiteral("about:blank"));
+    EXPECT_EQ(complete, 4) << "the new page reports as the old one did";
+    browser->Navigate(QStringLiteral("about:blank"));
+    EXPECT_EQ(log->created, 2) << "counted afresh on the new page";
+}
+
 TEST(WebEngineAddress, AddressesWithASchemeAreKeptAndOthersCompletedAsInAnAddressBar) {
     EXPECT_EQ(webEngineAddress(QStringLiteral("http://127.0.0.1:8080/a b?x=1")),
               QStringLiteral("http://127.0.0.1:8080/a b?x=1"));
