@@ -12,7 +12,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libyuv-dev
   qt6-webengine-dev
   # run and system tests
   xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick

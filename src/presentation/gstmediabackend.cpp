@@ -21,7 +21,7 @@ constexpr guint playFlagText = 0x4;
 constexpr guint playFlagNativeVideo = 0x40;
 
 // BGRx in memory is 0xffRRGGBB as a 32-bit word on a little-endian machine, xRGB on a big-endian.
-constexpr const char* frameFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRx" : "xRGB";
+constexpr const char* frameFormat = "I420";
 
 bool gstReady(QString& error) {
     static const std::optional<QString> failure = []() -> std::optional<QString> {
@@ -55,39 +55,53 @@ QString errorText(GstMessage* message) {
     return text;
 }
 
-// A decoded picture stays mapped, and its sample referenced, for as long as a QImage uses it.
+// A decoded picture stays mapped, and its sample referenced, for as long as a frame uses it.
 struct MappedFrame {
+    explicit MappedFrame(GstSample* s) : sample(s) {}
+    MappedFrame(const MappedFrame&) = delete;
+    MappedFrame& operator=(const MappedFrame&) = delete;
+    ~MappedFrame() {
+        if (mapped)
+            gst_video_frame_unmap(&frame);
+        gst_sample_unref(sample);
+    }
     GstSample* sample;
-    GstVideoFrame frame;
+    GstVideoFrame frame{};
+    bool mapped = false;
 };
 
-void releaseFrame(void* info) {
-    auto* mapped = static_cast<MappedFrame*>(info);
-    gst_video_frame_unmap(&mapped->frame);
-    gst_sample_unref(mapped->sample);
-    delete mapped;
+TVideoFrame::Matrix frameMatrix(const GstVideoInfo& info) {
+    const GstVideoColorimetry& c = info.colorimetry;
+    if (c.matrix == GST_VIDEO_COLOR_MATRIX_BT709)
+        return TVideoFrame::Matrix::Bt709;
+    if (c.matrix == GST_VIDEO_COLOR_MATRIX_BT2020)
+        return TVideoFrame::Matrix::Bt2020;
+    if (c.range == GST_VIDEO_COLOR_RANGE_0_255)
+        return TVideoFrame::Matrix::Bt601FullRange;
+    return TVideoFrame::Matrix::Bt601;
 }
 
 // Wraps the sample's picture without copying; takes over the sample reference.
-QImage wrapSample(GstSample* sample) {
+TVideoFrame wrapSample(GstSample* sample) {
     GstCaps* caps = gst_sample_get_caps(sample);
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstVideoInfo info;
     if (!caps || !buffer || !gst_video_info_from_caps(&info, caps) ||
-        GST_VIDEO_INFO_N_PLANES(&info) != 1 || GST_VIDEO_INFO_COMP_PSTRIDE(&info, 0) != 4) {
+        GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_I420) {
         gst_sample_unref(sample);
         return {};
     }
-    auto* mapped = new MappedFrame{sample, {}};
-    if (!gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ)) {
-        gst_sample_unref(sample);
-        delete mapped;
+    auto mapped = std::make_shared<MappedFrame>(sample);
+    mapped->mapped = gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ);
+    if (!mapped->mapped)
         return {};
-    }
-    return QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
-                  GST_VIDEO_FRAME_WIDTH(&mapped->frame), GST_VIDEO_FRAME_HEIGHT(&mapped->frame),
-                  GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0), QImage::Format_RGB32,
-                  releaseFrame, mapped);
+    const auto plane = [&](int i) {
+        return static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, i));
+    };
+    const auto stride = [&](int i) { return GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, i); };
+    const TVideoFrame::Planes planes{plane(0), plane(1), plane(2), stride(0), stride(1), stride(2)};
+    const QSize size(GST_VIDEO_FRAME_WIDTH(&mapped->frame), GST_VIDEO_FRAME_HEIGHT(&mapped->frame));
+    return TVideoFrame::yuv420(size, planes, frameMatrix(info), std::move(mapped));
 }
 
 // The sound output: the PulseAudio server when one answers (tried by bringing a pulsesink to
@@ -129,10 +143,10 @@ struct TGstMediaBackend::Clip {
     bool prerolled = false;
     QString openError;
     bool endedWhileOpening = false;
-    QImage latest;
+    TVideoFrame latest;
     bool framePosted = false;
 
-    void postFrame(QImage image) {
+    void postFrame(TVideoFrame image) {
         bool post;
         {
             std::lock_guard lock(mutex);
@@ -419,7 +433,7 @@ void TGstMediaBackend::close() {
 void TGstMediaBackend::deliverFrame(quint64 generation) {
     if (!clip_ || clip_->generation != generation)
         return;
-    QImage frame;
+    TVideoFrame frame;
     {
         std::lock_guard lock(clip_->mutex);
         std::swap(frame, clip_->latest);

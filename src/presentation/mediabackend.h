@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+#include "presentation/videoframe.h"
 #include <QSize>
 #include <QString>
 #include <functional>
@@ -37,8 +37,8 @@ class TMediaBackend {
     // Frames that reached the player since the clip was opened.
     virtual quint64 framesDecoded() const = 0;
 
-    // A new picture of the open clip, in QImage::Format_RGB32.
-    std::function<void(const QImage& frame)> onFrame;
+    // A new picture of the open clip.
+    std::function<void(const TVideoFrame& frame)> onFrame;
     // The open clip played to its end, or playback failed (detail says why).
     std::function<void(Notice notice, const QString& detail)> onNotice;
 };

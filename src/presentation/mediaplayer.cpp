@@ -6,7 +6,7 @@ TMediaPlayer::TMediaPlayer(QObject* parent) : TMediaPlayer(makeDefaultMediaBacke
 
 TMediaPlayer::TMediaPlayer(std::unique_ptr<TMediaBackend> backend, QObject* parent)
     : QObject(parent), backend_(std::move(backend)) {
-    backend_->onFrame = [this](const QImage& frame) { frameArrived(frame); };
+    backend_->onFrame = [this](const TVideoFrame& frame) { frameArrived(frame); };
     backend_->onNotice = [this](TMediaBackend::Notice notice, const QString& detail) {
         noticeArrived(notice, detail);
     };
@@ -107,7 +107,7 @@ void TMediaPlayer::commandResult(bool ok, const QString& failure) {
         diag::event("video", QStringLiteral("command failed: ") + failure);
 }
 
-void TMediaPlayer::frameArrived(const QImage& frame) {
+void TMediaPlayer::frameArrived(const TVideoFrame& frame) {
     if (display_ && backend_->hasVideo())
         display_->setFrame(frame, displayRect_.topLeft());
 }

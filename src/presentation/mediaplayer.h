@@ -76,7 +76,7 @@ class TMediaPlayer : public QObject {
   private:
     void requireOpen() const;
     void commandResult(bool ok, const QString& failure);
-    void frameArrived(const QImage& frame);
+    void frameArrived(const TVideoFrame& frame);
     void noticeArrived(TMediaBackend::Notice notice, const QString& detail);
 
     std::unique_ptr<TMediaBackend> backend_;
