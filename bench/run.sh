@@ -35,5 +35,8 @@ done
 echo "== Memory of a pictures-only show"
 $py bench/memory.py "$build/tavorel" $switches
 echo
+echo "== Memory of a show of pictures and clips"
+$py bench/memory.py "$build/tavorel" --clips $mixed_switches
+echo
 echo "== Memory of a mixed show (pictures, clips, web pages; board and its web processes)"
 $py bench/memory.py "$build/tavorel" --mixed $mixed_switches

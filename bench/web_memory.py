@@ -97,7 +97,9 @@ def main():
                       f"PSS {results[hi]['pss'] - results[lo]['pss']:+.1f} MB, "
                       f"board {results[hi]['board'] - results[lo]['board']:+.1f} MB")
             errors = [l for l in board.stderr().splitlines() if l.startswith("tavorel: error:")]
-            print(f"page loads {loads()}, failed loads {board.stderr().count('tavorel: web: failed ')}, "
+            print(f"page loads {loads()}, pages replaced by fresh ones "
+                  f"{board.stderr().count('a fresh page replaces')}, "
+                  f"failed loads {board.stderr().count('tavorel: web: failed ')}, "
                   f"errors {len(errors)}")
             for text in sorted(set(errors))[:5]:
                 print(f"  {text}")

@@ -321,3 +321,45 @@ def test_a_server_that_accepts_and_never_answers_holds_the_show_only_until_the_s
         for conn in held:
             conn.close()
         listener.close()
+
+
+# ----------------------------------------------------------------------------------------------
+# Months of pages
+
+def renderers(board):
+    found = []
+    for p in engine_processes(board):
+        try:
+            if b"--type=renderer" in open(f"/proc/{p}/cmdline", "rb").read():
+                found.append(p)
+        except OSError:
+            pass
+    return found
+
+
+def test_a_page_worn_by_many_loads_is_replaced_and_its_renderer_ends(xvfb, make_board, http_server):
+    harness.write_file(http_server.root_dir / "green.html", coloured_page(GREEN))
+    page = shortcut(http_server.url("green.html"))
+    board = web_board(make_board, xvfb, config(interval=100), {"a.url": page, "b.url": page})
+    wait_until(lambda: renderers(board) and "tavorel: web: loaded http" in board.stderr(), 60,
+               what="a renderer showing the page")
+    first = set(renderers(board))
+    # Each item loads two documents (the blank page, then its own): 100 loads are 50 items.
+    most = 0
+    deadline = time.monotonic() + 180
+    while "a fresh page replaces" not in board.stderr():
+        assert time.monotonic() < deadline, "no page was replaced after many loads"
+        most = max(most, len(renderers(board)))
+        time.sleep(0.2)
+    wait_until(lambda: not first & set(renderers(board)), 30, what="the old page's renderer ended")
+    loaded = board.stderr().count("tavorel: web: loaded http")
+    wait_until(lambda: board.stderr().count("tavorel: web: loaded http") >= loaded + 2, 30,
+               what="the fresh page loading the show's page")
+    box = harness.clip_box(board.wait_for_geometry(harness.Geometry(0, 0, WIDTH, HEIGHT)),
+                           (WIDTH, HEIGHT))
+    area = (box[2] - box[0]) * (box[3] - box[1])
+    harness.wait_for_screen(
+        xvfb, lambda shot: None if harness.count_pixels(shot.crop(box), is_green) == area
+        else "the fresh page does not cover the window", timeout=30)
+    assert most <= 3, f"{most} renderers at once before the first replacement"
+    assert "tavorel: error:" not in board.stderr()
