@@ -1,7 +1,9 @@
 """What the benchmarks share: memory figures of a process and its children from /proc, and a
 fast read of one pixel of the X server's root window."""
 import ctypes
+import statistics
 import sys
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "system"))
@@ -32,6 +34,18 @@ def pss_kb(pid):
 def process_tree(pid):
     """pid and all its descendants."""
     return [pid] + descendants(pid)
+
+
+def sample(read, seconds=4.0, count=41):
+    """Medians and floors of the figures read() gives (a dict of numbers), over count readings
+    spread over seconds: a show that switches items fast has, at any moment, one or two items more
+    or less in memory, so one reading says little."""
+    readings = []
+    for _ in range(count):
+        readings.append(read())
+        time.sleep(seconds / (count - 1))
+    return ({k: statistics.median(r[k] for r in readings) for k in readings[0]},
+            {k: min(r[k] for r in readings) for k in readings[0]})
 
 
 class RootPixel:

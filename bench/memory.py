@@ -14,7 +14,6 @@ readings over four seconds: the median, and the floor (what stays resident howev
 fall), which is the figure a leak moves.
 """
 import os
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -23,7 +22,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "system"))
 import harness  # noqa: E402
-from benchsupport import process_tree, status_kb  # noqa: E402
+from benchsupport import process_tree, sample, status_kb  # noqa: E402
 from PIL import Image  # noqa: E402
 
 
@@ -43,13 +42,10 @@ def mixed_items(folder: Path, pages=True):
     return items
 
 
-def sample(pids_of, seconds=4.0, count=41):
-    """(median, floor) of the summed RSS in kB over count readings spread over seconds."""
-    readings = []
-    for _ in range(count):
-        readings.append(sum(status_kb(p) for p in pids_of()))
-        time.sleep(seconds / (count - 1))
-    return statistics.median(readings), min(readings)
+def rss_sample(pids_of):
+    """(median, floor) of the summed RSS in kB of the processes."""
+    median, floor = sample(lambda: {"rss": sum(status_kb(p) for p in pids_of())})
+    return median["rss"], floor["rss"]
 
 
 def main():
@@ -75,12 +71,12 @@ def main():
         switches = lambda: board.stderr().count("tavorel: item:")
         harness.wait_until(lambda: switches() >= 100, 120)
         tree = lambda: process_tree(board.pid)
-        base, base_floor = sample(tree)
+        base, base_floor = rss_sample(tree)
         print(f"{kind}, after 100 switches: RSS median {base / 1024:7.1f} MB   floor {base_floor / 1024:7.1f} MB")
         results = {}
         for target in sorted(targets):
             harness.wait_until(lambda: switches() >= target, 4 * 3600, 0.5)
-            results[target] = sample(tree)
+            results[target] = rss_sample(tree)
             median, floor = results[target]
             print(f"{kind}, after {target} switches: RSS median {median / 1024:7.1f} MB   "
                   f"floor {floor / 1024:7.1f} MB   ({switches()} switches at the end of the readings)")

@@ -3,9 +3,9 @@
 (browser side, zygotes, renderers), after a warm-up and after N page loads, under Xvfb.
 
 usage: web_memory.py TAVOREL_BINARY [loads...]    e.g. web_memory.py build/tavorel 100 500 1500
-The show cycles five pages at a short interval: four from a web server on 127.0.0.1 (a script
-that draws on a canvas, a picture, a large table, a page of text that sets timers and stores
-data) and one file:// page. RSS is summed over the board's process tree, so memory shared by the
+Each figure is the median of 41 readings over four seconds. The show cycles five pages at a
+short interval: four from a web server on 127.0.0.1 (a script that draws on a canvas, a picture,
+a large table, a page of text that sets timers and stores data) and one file:// page. RSS is summed over the board's process tree, so memory shared by the
 engine's processes counts once per process; PSS (each shared page split among its users) is
 printed beside it and is the better figure for what the show costs the machine.
 """
@@ -16,11 +16,11 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "system"))
 import harness  # noqa: E402
-from benchsupport import process_tree, pss_kb, status_kb  # noqa: E402
+from benchsupport import process_tree, pss_kb, sample, status_kb  # noqa: E402
 from PIL import Image  # noqa: E402
 
 
-def measure(board):
+def reading(board):
     pids = process_tree(board.pid)
     engine = [p for p in pids if p != board.pid]
     return {
@@ -30,6 +30,11 @@ def measure(board):
         "processes": len(engine),
         "pss": sum(pss_kb(p) for p in pids) / 1024,
     }
+
+
+def measure(board):
+    """Medians of 41 readings over four seconds (pages load and renderers come and go meanwhile)."""
+    return sample(lambda: reading(board))[0]
 
 
 def line(label, m):
