@@ -5,9 +5,10 @@
 usage: web_memory.py TAVOREL_BINARY [loads...]    e.g. web_memory.py build/tavorel 100 500 1500
 Each figure is the median of 41 readings over four seconds. The show cycles five pages at a
 short interval: four from a web server on 127.0.0.1 (a script that draws on a canvas, a picture,
-a large table, a page of text that sets timers and stores data) and one file:// page. RSS is summed over the board's process tree, so memory shared by the
-engine's processes counts once per process; PSS (each shared page split among its users) is
-printed beside it and is the better figure for what the show costs the machine.
+a large table, a page of text that sets timers and stores data) and one file:// page. RSS is
+summed over the board's process tree, so memory shared by the engine's processes counts once per
+process; PSS (each shared page split among its users) is printed beside it and is the better
+figure for what the show costs the machine.
 """
 import os
 import sys

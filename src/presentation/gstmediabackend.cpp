@@ -20,7 +20,7 @@ constexpr guint playFlagText = 0x4;
 // picture comes out letterboxed whatever size the sink asks for.
 constexpr guint playFlagNativeVideo = 0x40;
 
-// BGRx in memory is 0xffRRGGBB as a 32-bit word on a little-endian machine, xRGB on a big-endian.
+// The decoders' own planar 4:2:0: the panel converts it to RGB as it paints.
 constexpr const char* frameFormat = "I420";
 
 bool gstReady(QString& error) {

@@ -50,25 +50,25 @@ bool TVideoFrame::writeInto(QImage& target, QPoint at) const {
         return true;
     }
     // libyuv's ARGB is B, G, R, A in memory: QImage's 32-bit formats on a little-endian machine,
-    // with the alpha byte set to opaque.
-    const Planes& p = planes_;
-    const int w = size_.width(), h = size_.height(), s = int(stride);
-    int result = -1;
+    // with the alpha byte set to opaque. The four matrices share one signature.
+    using Convert = decltype(&libyuv::I420ToARGB);
+    Convert convert = libyuv::I420ToARGB;
     switch (matrix_) {
     case Matrix::Bt709:
-        result = libyuv::H420ToARGB(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride, out, s, w, h);
+        convert = libyuv::H420ToARGB;
         break;
     case Matrix::Bt2020:
-        result = libyuv::U420ToARGB(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride, out, s, w, h);
+        convert = libyuv::U420ToARGB;
         break;
     case Matrix::Bt601FullRange:
-        result = libyuv::J420ToARGB(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride, out, s, w, h);
+        convert = libyuv::J420ToARGB;
         break;
     case Matrix::Bt601:
-        result = libyuv::I420ToARGB(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride, out, s, w, h);
         break;
     }
-    return result == 0;
+    const Planes& p = planes_;
+    return convert(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride, out, int(stride), size_.width(),
+                   size_.height()) == 0;
 }
 
 QImage TVideoFrame::toImage() const {
