@@ -1,8 +1,8 @@
 // The folder refresh and the control files, run at every tick of NewFilesTimer.
 
-#include "shell/diagnostics.h"
+#include "core/diagnostics.h"
+#include "core/restart.h"
 #include "shell/mainfrm.h"
-#include "shell/restart.h"
 #include <QFile>
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
 #include "shell/mainfrm.h"
 
+#include "core/clock.h"
+#include "core/configcatalog.h"
+#include "core/diagnostics.h"
+#include "core/errorlog.h"
+#include "core/errorreport.h"
+#include "core/errors.h"
 #include "schedule/volumectrl.h"
-#include "shell/clock.h"
-#include "shell/configcatalog.h"
-#include "shell/diagnostics.h"
-#include "shell/errorlog.h"
-#include "shell/errorreport.h"
-#include "shell/errors.h"
 #include "shell/placement.h"
 #include <QCloseEvent>
 #include <QFileInfo>

@@ -1,17 +1,17 @@
 #pragma once
 
 #include "brevutil/brevutil.h"
+#include "captions/transparentrichedit.h"
 #include "content/folderlist.h"
-#include "presentation/mediaplayer.h"
-#include "presentation/messagelabel.h"
-#include "presentation/panel.h"
-#include "presentation/picturelayer.h"
-#include "presentation/pictureprefetch.h"
-#include "presentation/transparentrichedit.h"
-#include "presentation/webbrowser.h"
+#include "core/inifile.h"
+#include "core/timer.h"
+#include "pictures/image.h"
+#include "pictures/pictureprefetch.h"
 #include "schedule/screensavesuppressor.h"
-#include "shell/inifile.h"
-#include "shell/timer.h"
+#include "shell/messagelabel.h"
+#include "video/mediaplayer.h"
+#include "video/panel.h"
+#include "web/webbrowser.h"
 #include <QWidget>
 #include <cstdint>
 #include <memory>
