@@ -1,8 +1,8 @@
 #include "captions/transparentrichedit.h"
 
 #include "captions/captiondocument.h"
+#include "core/boardfont.h"
 #include "core/errors.h"
-#include "shell/messagelabel.h"
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QPaintEvent>

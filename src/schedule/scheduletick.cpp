@@ -1,33 +1,23 @@
-// The weekly timetable check, every 10 seconds.
+#include "schedule/scheduletick.h"
 
-#include "core/clock.h"
 #include "core/configcatalog.h"
 #include "core/diagnostics.h"
 #include "schedule/scheduledecision.h"
-#include "shell/mainfrm.h"
 
-void TMainFrm::ScheduleTimer() {
+void scheduleTick(ScheduleHost& host, const TIniFile& config, const QDateTime& now) {
     // A holiday that is not a date raises here, before anything changes, so the board stays as
     // it was until the entry is mended.
-    if (scheduleStateAt(*ini, Clock::now()) == ScheduleState::On) {
-        if (BlankPanel->isVisible())
+    if (scheduleStateAt(config, now) == ScheduleState::On) {
+        if (host.blankShown())
             diag::event("schedule", QStringLiteral("on"));
-        BlankPanel->hide();
-        NextImageTimer->setEnabled(true);
+        host.hideBlank();
+        host.setSlideTimer(true);
         return;
     }
 
-    Image1.Visible = false;
-    VideoPanel->hide();
-    WebBrowser1->hide();
-    NoFilesLabel.Visible = false;
-    update();
-    BlankPanel->setGeometry(0, 0, width(), height());
-    BlankPanel->setCaption(readConfigText(*ini, ConfigKey::OffScheduleText));
-    if (!BlankPanel->isVisible())
-        diag::event("schedule", QStringLiteral("off: ") + BlankPanel->Caption());
-    BlankPanel->show();
-    // Layers made after the panel (a web view created on first use) would otherwise cover it.
-    BlankPanel->raise();
-    NextImageTimer->setEnabled(false);
+    const QString text = readConfigText(config, ConfigKey::OffScheduleText);
+    if (!host.blankShown())
+        diag::event("schedule", QStringLiteral("off: ") + text);
+    host.showBlank(text);
+    host.setSlideTimer(false);
 }

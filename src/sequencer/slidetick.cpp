@@ -1,16 +1,9 @@
-// The slide tick: each run moves the show on by one item, and any failure on the way is logged and
-// ends in a fresh copy of the board.
+#include "sequencer/slidetick.h"
 
 #include "brevutil/shellwords.h"
 #include "content/drivetext.h"
 #include "core/diagnostics.h"
-#include "core/errorreport.h"
 #include "core/errors.h"
-#include "core/restart.h"
-#include "pictures/picturedecoder.h"
-#include "schedule/powermgmt.h"
-#include "shell/mainfrm.h"
-#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
@@ -47,45 +40,46 @@ ItemKind kindOf(const QString& path) {
 
 } // namespace
 
-void TMainFrm::NextImageTimerTimer() {
+void SlideTick::run() {
     try {
-        NextImageTimer->setEnabled(false);
-        WBScroll->setEnabled(false);
-        if (PreventScreenSaver)
-            SystemCritical->SetIsCritical(true);
-        if (PollSourceDrive)
+        host_.setSlideTimer(false);
+        host_.stopScrolling();
+        if (state_.preventScreenSaver)
+            host_.keepAwake();
+        if (state_.pollSourceDrive)
             pollSourceDrive();
-        activateWindow();
+        host_.activate();
 
-        if (FileListBox.Count() == 0) {
-            Image1.Visible = false;
-            showMessage(QStringLiteral("NO PICTURE FILES LOCATED IN ") + filepath.Text +
-                        QStringLiteral(" OR FILE MASK SET TO EXCLUDE ALL PICTURE FILES IN FOLDER"));
+        if (state_.files.Count() == 0) {
+            host_.setPictureVisible(false);
+            host_.showMessage(
+                QStringLiteral("NO PICTURE FILES LOCATED IN ") + state_.folder +
+                QStringLiteral(" OR FILE MASK SET TO EXCLUDE ALL PICTURE FILES IN FOLDER"));
             return;
         }
-        Image1.Visible = true;
-        NoFilesLabel.Visible = false;
-        ++imageindex;
-        if (imageindex >= FileListBox.Count())
-            imageindex = 0;
-        if (UsePlayList && !PlaylistItemSearch())
+        host_.setPictureVisible(true);
+        host_.hideMessage();
+        ++state_.imageindex;
+        if (state_.imageindex >= state_.files.Count())
+            state_.imageindex = 0;
+        if (state_.usePlayList && !host_.playlistItemSearch())
             return;
 
-        const QString path = filepath.Text + FileListBox.Item(imageindex);
-        if (ShowFileName)
-            showMessage(path);
+        const QString path = state_.folder + state_.files.Item(state_.imageindex);
+        if (state_.showFileName)
+            host_.showMessage(path);
         else
-            NoFilesLabel.Visible = false;
-        update();
+            host_.hideMessage();
+        host_.refresh();
 
         try {
             showItem(path);
             prefetchNextPicture();
         } catch (...) {
-            QCoreApplication::processEvents();
+            host_.processEvents();
             throw;
         }
-        QCoreApplication::processEvents();
+        host_.processEvents();
     } catch (const std::exception& e) {
         slideFailed(failureText(e));
     } catch (...) {
@@ -93,92 +87,85 @@ void TMainFrm::NextImageTimerTimer() {
     }
 }
 
-void TMainFrm::showItem(const QString& path) {
+void SlideTick::showItem(const QString& path) {
     // A file deleted since the last refresh is skipped silently; the item on screen stays.
     if (!QFileInfo(path).isFile()) {
-        NextImageTimer->setEnabled(true);
+        host_.setSlideTimer(true);
     } else {
         diag::event("item", path);
         switch (kindOf(path)) {
         case ItemKind::Picture:
-            WebBrowser1->hide();
-            VideoPanel->hide();
-            {
-                const PictureFit fit = Image1.fitFor(size());
-                std::optional<FittedPicture> ready = prefetch_->take(path, fit);
-                Image1.setPicture(ready ? std::move(*ready) : loadFittedPicture(path, fit));
-                update();
-            }
-            NextImageTimer->setEnabled(true);
+            host_.showPicture(path);
+            host_.setSlideTimer(true);
             break;
         case ItemKind::Video:
-            PlayVideo(path);
+            host_.playVideo(path);
             break;
         case ItemKind::WebPage:
-            ShowWebPage(path);
+            host_.showWebPage(path);
             break;
         case ItemKind::Unsupported:
-            showMessage(QStringLiteral("Unsupported File: ") + path);
-            NextImageTimer->setEnabled(true);
+            host_.showMessage(QStringLiteral("Unsupported File: ") + path);
+            host_.setSlideTimer(true);
             break;
         }
     }
-    CaptionStep();
-    if (UsePlayList)
-        ++playlistitemindex;
+    host_.captionStep();
+    if (state_.usePlayList)
+        ++state_.playlistitemindex;
 }
 
 // While an item is on screen, the picture that the next tick will show is decoded ahead: in folder
 // mode the next position of the list, in playlist mode the file of the section the next search
 // starts at. Whether it is used is decided at the tick; a guess that proves wrong costs nothing.
-void TMainFrm::prefetchNextPicture() {
+void SlideTick::prefetchNextPicture() {
     try {
-        const int count = FileListBox.Count();
+        const int count = state_.files.Count();
         if (count == 0)
             return;
         QString name;
-        if (!UsePlayList) {
-            name = FileListBox.Item(imageindex + 1 >= count ? 0 : imageindex + 1);
-        } else if (playlist) {
-            QString section = QStringLiteral("Item%1").arg(playlistitemindex);
-            if (!playlist->SectionExists(section))
+        const std::int32_t next = state_.imageindex + 1;
+        if (!state_.usePlayList) {
+            name = state_.files.Item(next >= count ? 0 : next);
+        } else if (state_.playlist) {
+            QString section = QStringLiteral("Item%1").arg(state_.playlistitemindex);
+            if (!state_.playlist->SectionExists(section))
                 section = QStringLiteral("Item1");
-            const int index = FileListBox.IndexOf(
-                playlist->ReadString(section, QStringLiteral("FileName"), QString()));
+            const int index = state_.files.IndexOf(
+                state_.playlist->ReadString(section, QStringLiteral("FileName"), QString()));
             if (index < 0)
                 return;
-            name = FileListBox.Item(index);
+            name = state_.files.Item(index);
         }
-        const QString path = filepath.Text + name;
+        const QString path = state_.folder + name;
         if (!name.isEmpty() && kindOf(path) == ItemKind::Picture)
-            prefetch_->prefetch(path, Image1.fitFor(size()));
+            host_.prefetchPicture(path);
     } catch (...) {
         // Only a guess: the tick that shows the item reads it in any case.
     }
 }
 
-void TMainFrm::pollSourceDrive() {
-    const QString drive = driveText(filepath.Text);
+void SlideTick::pollSourceDrive() {
+    const QString drive = driveText(state_.folder);
     diag::event("poll", drive.isEmpty() ? QStringLiteral("(no drive)") : drive);
     if (drive.isEmpty())
-        BrevUtil->ExecuteFileWait(QStringLiteral("/bin/sh"), QStringLiteral("-c :"),
-                                  QStringLiteral("."), false);
+        host_.runAndWait(QStringLiteral("/bin/sh"), QStringLiteral("-c :"));
     else
-        BrevUtil->ExecuteFileWait(QStringLiteral("/bin/sh"),
-                                  QStringLiteral("-c 'cd -- \"$1\"' sh ") + shellQuote(drive),
-                                  QStringLiteral("."), false);
+        host_.runAndWait(QStringLiteral("/bin/sh"),
+                         QStringLiteral("-c 'cd -- \"$1\"' sh ") + shellQuote(drive));
 }
 
-void TMainFrm::slideFailed(const QString& text) {
+void SlideTick::slideFailed(const QString& text) {
     diag::error(QStringLiteral("slide failed: ") + text);
     QString logError;
     try {
-        WriteLog(text);
-        WriteLog(QStringLiteral("On Item: ") + filepath.Text + FileListBox.Item(imageindex));
+        host_.writeLog(text);
+        host_.writeLog(QStringLiteral("On Item: ") + state_.folder +
+                       state_.files.Item(state_.imageindex));
     } catch (const std::exception& e) {
         logError = exceptionMessage(e);
     }
-    restartAfterFailure();
+    host_.startFreshCopy();
     if (!logError.isEmpty())
-        reportError(logError);
+        host_.reportFailure(logError);
 }

@@ -96,6 +96,11 @@ TMainFrm::TMainFrm(QWidget* parent)
     BlankPanel->hide();
 
     Schedule = makeTimer(this, 10000, true, &TMainFrm::ScheduleTimer, this);
+    SlideHost& slideHost = *this;
+    slideTick_ = std::make_unique<SlideTick>(
+        slideHost,
+        SlideState{FileListBox, filepath.Text, imageindex, playlistitemindex, UsePlayList,
+                   ShowFileName, PollSourceDrive, PreventScreenSaver, playlist});
 
     try {
         FormCreate();

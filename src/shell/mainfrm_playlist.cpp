@@ -1,19 +1,11 @@
-// The playlist step of the slide tick.
+// The playlist step of the slide tick (see content/playliststep.h).
 
-#include "content/playlistitemsearch.h"
 #include "shell/mainfrm.h"
 
 bool TMainFrm::PlaylistItemSearch() {
-    const PlaylistSearchResult found = searchPlaylist(
-        playlist.get(), *ini, [this](const QString& name) { return FileListBox.IndexOf(name); },
-        playlistitemindex);
-    if (found.interval)
-        NextImageTimer->setInterval(*found.interval);
-    if (found.chosen) {
-        imageindex = found.fileIndex;
-        return true;
-    }
-    showMessage(playlistMessage);
-    NextImageTimer->setEnabled(false);
-    return false;
+    return playlistStep(*this, playlist.get(), *ini, FileListBox, imageindex, playlistitemindex);
+}
+
+void TMainFrm::setSlideInterval(std::uint32_t interval) {
+    NextImageTimer->setInterval(interval);
 }

@@ -2,14 +2,6 @@
 
 #include <QPainter>
 
-QFont boardFont(int pixelHeight, bool bold) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
-
 TLabel::TLabel()
     : Bounds(0, 0, 819, 536), Color(Qt::black), FontColor(Qt::red), Font(boardFont(11, true)) {}
 

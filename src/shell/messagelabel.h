@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/boardfont.h"
 #include <QColor>
 #include <QFont>
 #include <QRect>
@@ -24,6 +25,3 @@ class TLabel {
 
     void paint(QPainter& painter) const;
 };
-
-// Tahoma at a given pixel height, falling back to the system's sans font.
-QFont boardFont(int pixelHeight, bool bold);

@@ -1,4 +1,4 @@
-#include "shell/messagelabel.h"
+#include "core/boardfont.h"
 #include "video/panel.h"
 #include <QImage>
 #include <gtest/gtest.h>
