@@ -67,7 +67,8 @@ struct GroupState {
     bool caps = false;
     bool smallCaps = false;
     int unicodeSkip = 1;
-    bool starred = false; // the group opened with \*: its first word names the destination
+    bool starred = false;    // the group opened with \*: its first word names the destination
+    bool markerText = false; // in {\pntext ...}
     // Paragraph properties
     RtfAlignment alignment = RtfAlignment::Left;
     int leftIndent = 0;
@@ -382,7 +383,9 @@ class Reader {
     int bytesCodePage_ = 0;
     RtfDocument document_;
     RtfParagraph paragraph_;
-    bool paragraphHasMarker_ = false; // the writer gave its number as text ({\pntext ...})
+    // The runs the writer gave as the paragraph's bullet or number ({\pntext ...}), -1: none.
+    int markerTextStart_ = -1;
+    int markerTextEnd_ = -1;
     int listNumber_ = 0;
     bool lastParagraphNumbered_ = false;
 
@@ -510,6 +513,8 @@ void Reader::closeGroup() {
     const GroupState inner = std::move(stack_.back());
     stack_.pop_back();
     GroupState& outer = state();
+    if (inner.markerText && !outer.markerText && markerTextEnd_ < 0)
+        markerTextEnd_ = static_cast<int>(paragraph_.runs.size());
     if (inner.destination == Destination::Picture && outer.destination != Destination::Picture) {
         finishPicture(picture_);
     } else if (inner.destination == Destination::ListProps &&
@@ -623,10 +628,13 @@ void Reader::textWord(std::string_view word, bool hasParam, int param) {
         s.destination = Destination::ListProps;
         return;
     }
-    if (word == "pntext" || word == "listtext") {
-        // The writer's own text of the paragraph's bullet or number: shown as it stands.
+    if (word == "pntext") {
+        // The writer's own text of the paragraph's bullet or number, for readers that do not
+        // number: shown only when the paragraph's numbering does not give it.
         flushBytes();
-        paragraphHasMarker_ = true;
+        if (!s.markerText && markerTextStart_ < 0)
+            markerTextStart_ = static_cast<int>(paragraph_.runs.size());
+        s.markerText = true;
         return;
     }
     // Characters
@@ -916,7 +924,11 @@ void Reader::append(const QString& text) {
     if (text.isEmpty())
         return;
     RtfCharFormat format = currentFormat();
-    if (!paragraph_.runs.empty() && paragraph_.runs.back().picture < 0 &&
+    // Text after a bullet written as text ({\pntext ...}) starts a run of its own, so that the
+    // bullet can be left out.
+    const bool afterMarker =
+        markerTextEnd_ >= 0 && markerTextEnd_ == static_cast<int>(paragraph_.runs.size());
+    if (!paragraph_.runs.empty() && paragraph_.runs.back().picture < 0 && !afterMarker &&
         paragraph_.runs.back().format == format)
         paragraph_.runs.back().text += text;
     else
@@ -930,11 +942,8 @@ void Reader::endParagraph(bool atDocumentEnd) {
 void Reader::endParagraphAt(int depth, bool atDocumentEnd) {
     flushBytes();
     const GroupState& s = state();
-    if (atDocumentEnd && paragraph_.runs.empty() && !tables_.empty()) {
-        // The end of a document that closes with a table: no paragraph follows it.
-        paragraphHasMarker_ = false;
-        return;
-    }
+    if (atDocumentEnd && paragraph_.runs.empty() && !tables_.empty())
+        return; // the end of a document that closes with a table: no paragraph follows it
     RtfParagraph p = std::exchange(paragraph_, RtfParagraph());
     p.alignment = s.alignment;
     p.leftIndent = s.leftIndent;
@@ -957,9 +966,17 @@ void Reader::addListMarker(RtfParagraph& p, const GroupState& s) {
     if (numbered)
         listNumber_ = lastParagraphNumbered_ ? std::min(listNumber_ + 1, 32767) : list.start;
     lastParagraphNumbered_ = numbered;
-    const bool givenAsText = std::exchange(paragraphHasMarker_, false);
-    if (!list.active || givenAsText)
+    const int start = std::exchange(markerTextStart_, -1);
+    const int end = std::exchange(markerTextEnd_, -1);
+    if (!list.active)
         return;
+    // The numbering is drawn in the item's own format, as a rich-edit control draws it; the text
+    // the writer gave for it (in whatever format was in force before it) is left out.
+    if (start >= 0) {
+        const int last = end < 0 ? static_cast<int>(p.runs.size()) : end;
+        p.runs.erase(p.runs.begin() + std::min<int>(start, p.runs.size()),
+                     p.runs.begin() + std::min<int>(last, p.runs.size()));
+    }
     const FontEntry* font = fontEntry(list.font);
     int codePage = documentCodePage_;
     if (font && font->symbol != SymbolFont::None)
