@@ -340,7 +340,7 @@ class Reader {
     void pictureWord(std::string_view word, bool hasParam, int param);
     void pictureByte(char c);
     void pictureBytes(QByteArrayView bytes);
-    void finishPicture(const RtfPicture& picture);
+    void finishPicture();
     const FontEntry* fontEntry(int number) const;
     void controlSymbol(char c);
     void byte(char c);
@@ -516,7 +516,7 @@ void Reader::closeGroup() {
     if (inner.markerText && !outer.markerText && markerTextEnd_ < 0)
         markerTextEnd_ = static_cast<int>(paragraph_.runs.size());
     if (inner.destination == Destination::Picture && outer.destination != Destination::Picture) {
-        finishPicture(picture_);
+        finishPicture();
     } else if (inner.destination == Destination::ListProps &&
                outer.destination == Destination::Text) {
         outer.list = inner.list;
@@ -1249,7 +1249,7 @@ void Reader::pictureBytes(QByteArrayView bytes) {
 }
 
 // A picture takes its place in the text as one character.
-void Reader::finishPicture(const RtfPicture&) {
+void Reader::finishPicture() {
     RtfPicture p = std::exchange(picture_, RtfPicture());
     if (p.kind != RtfPictureKind::Png && p.kind != RtfPictureKind::Jpeg)
         p.data.clear();

@@ -87,12 +87,6 @@ def test_table_columns_start_at_their_cell_edges_and_27_rows_fit(screen, make_bo
     assert len(lines) == 27 and lines[-1][1] < HEIGHT, lines  # every row on screen, once
 
 
-def png_hex(image):
-    data = io.BytesIO()
-    image.save(data, "PNG" if image.mode == "RGB" and image.info.get("png", True) else "JPEG")
-    return data.getvalue().hex()
-
-
 def test_a_caption_picture_shows_its_colours(screen, make_board):
     # A logo pasted into WordPad: PNG data in hex, shown at \picwgoal x \pichgoal (200 x 100 px);
     # a JPEG beside it at five times its 20 x 10 pixels.
