@@ -186,7 +186,8 @@ TEST(CaptionDocument, ReloadingDoesNotGrowTheDocument) {
 namespace {
 
 QByteArray sample(const char* name) {
-    const auto path = std::filesystem::path(__FILE__).parent_path() / "rtf-samples" / name;
+    const auto path = (std::filesystem::path(TAVOREL_COMPILE_DIR) / __FILE__).parent_path() /
+                      "rtf-samples" / name;
     QFile file(QString::fromStdString(path.string()));
     if (!file.open(QIODevice::ReadOnly))
         ADD_FAILURE() << "missing sample " << name;
