@@ -372,7 +372,8 @@ TEST(RtfReader, SizeLimitsOfTablesTabsAndPictures) {
     for (int i = 0; i < 100; ++i)
         wide += " c\\cell";
     wide += "\\row}";
-    const RtfRow& row = read(wide).paragraphs.at(0).table->rows.at(0);
+    const RtfDocument wideDoc = read(wide);
+    const RtfRow& row = wideDoc.paragraphs.at(0).table->rows.at(0);
     ASSERT_EQ(row.cells.size(), static_cast<std::size_t>(rtfMaxRowCells));
     EXPECT_EQ(row.cells.back().right, rtfMaxRowCells * 100);
     EXPECT_EQ(row.cells.back().paragraphs.size(), 100u - rtfMaxRowCells + 1);
