@@ -1,12 +1,12 @@
 #include "shell/mainfrm.h"
 
+#include "core/clock.h"
+#include "core/configcatalog.h"
+#include "core/diagnostics.h"
+#include "core/errorlog.h"
+#include "core/errorreport.h"
+#include "core/errors.h"
 #include "schedule/volumectrl.h"
-#include "shell/clock.h"
-#include "shell/configcatalog.h"
-#include "shell/diagnostics.h"
-#include "shell/errorlog.h"
-#include "shell/errorreport.h"
-#include "shell/errors.h"
 #include "shell/placement.h"
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -96,6 +96,11 @@ TMainFrm::TMainFrm(QWidget* parent)
     BlankPanel->hide();
 
     Schedule = makeTimer(this, 10000, true, &TMainFrm::ScheduleTimer, this);
+    SlideHost& slideHost = *this;
+    slideTick_ = std::make_unique<SlideTick>(
+        slideHost,
+        SlideState{FileListBox, filepath.Text, imageindex, playlistitemindex, UsePlayList,
+                   ShowFileName, PollSourceDrive, PreventScreenSaver, playlist});
 
     try {
         FormCreate();
