@@ -1,6 +1,7 @@
 #include "core/inifile.h"
 
 #include "core/clock.h"
+#include "core/textdecoding.h"
 #include <QFile>
 #include <QStringDecoder>
 #include <limits>
@@ -8,22 +9,6 @@
 namespace {
 
 constexpr qsizetype maxValueLength = 2047;
-
-// Windows-1252 for the bytes 0x80-0x9F; the rest of the code page is Latin-1.
-constexpr char16_t cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QString decodeCp1252(const QByteArray& bytes) {
-    QString out;
-    out.resize(bytes.size());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        out[i] = (b >= 0x80 && b <= 0x9F) ? QChar(cp1252High[b - 0x80]) : QChar(b);
-    }
-    return out;
-}
 
 bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';
@@ -128,7 +113,7 @@ QString decodeSettingsText(const QByteArray& bytes) {
     QString text = decode(bytes);
     if (!decode.hasError())
         return text;
-    return decodeCp1252(bytes);
+    return decodeCodePage(bytes, 1252);
 }
 
 std::optional<int> tryStrToInt(const QString& input) {

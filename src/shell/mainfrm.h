@@ -50,7 +50,6 @@ class TMainFrm : public QWidget,
     TTimer* NextImageTimer;
     struct {
         QString Text;
-        bool Visible = false;
     } filepath;
     TImage Image1;
     TLabel NoFilesLabel;
@@ -147,11 +146,6 @@ extern std::unique_ptr<TIniFile> ini;
 extern std::unique_ptr<TIniFile> playlist;
 extern std::int32_t imageindex;
 extern std::int32_t playlistitemindex;
-extern std::int32_t ShowOnMonitor;
-extern std::int32_t OffSetX;
-extern std::int32_t OffSetY;
-extern std::int32_t MaxWidth;
-extern std::int32_t MaxHeight;
 extern bool ShowFileName;
 extern bool PollSourceDrive;
 extern bool PreventScreenSaver;
