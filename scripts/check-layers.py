@@ -14,7 +14,8 @@ LEVELS = [
     ["brevutil"],
     ["core"],
     ["content", "schedule"],
-    ["pictures", "captions", "video", "web"],
+    ["pictures"],
+    ["captions", "video", "web"],  # captions hold pictures
     ["sequencer"],
     ["shell"],
     ["app"],  # src/main.cpp and src/doc_main.cpp

@@ -2,15 +2,21 @@
 
 #include "captions/rtfreader.h"
 #include <QByteArrayView>
+#include <QtGlobal>
 
 class QTextDocument;
 
 // How a caption file becomes the overlay's document.
 
-// Replaces the document's content with the paragraphs read from an RTF file. Sizes become pixels
-// at 96 dots per inch (a 12-point font is 16 pixels high), so the caption looks the same on every
-// screen before the overlay scales it.
+// Replaces the document's content with the paragraphs, tables and pictures read from an RTF file.
+// Sizes become pixels at 96 dots per inch (a 12-point font is 16 pixels high), so the caption
+// looks the same on every screen before the overlay scales it. Pictures are decoded by the
+// board's own decoders within their limits, and all of a caption's pictures together within
+// maxCaptionPicturePixels; a picture beyond them keeps its place as empty space.
 void fillCaptionDocument(QTextDocument& document, const RtfDocument& rtf);
+
+// Most pixels a caption's pictures have together (128 MiB decoded).
+inline constexpr qint64 maxCaptionPicturePixels = qint64(1) << 25;
 
 // Replaces the document's content with plain text, one paragraph per line; a final line end
 // adds no empty line.

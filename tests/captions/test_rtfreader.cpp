@@ -108,10 +108,11 @@ TEST(RtfReader, LibreOfficeDocument) {
     EXPECT_EQ(link->format.color, (RtfColor{128, 128, 128}));
 }
 
-TEST(RtfReader, BinaryDataAndPicturesAreSkipped) {
-    // \bin6 covers "}}{{{x": braces inside binary data must not end any group.
+TEST(RtfReader, BinaryDataAndObjectsAreSkipped) {
+    // \bin6 covers "}}{{{x": braces inside binary data must not end any group. The two pictures
+    // keep their places; the object is skipped.
     const RtfDocument doc = read(sample("binary.rtf"));
-    EXPECT_EQ(text(doc), "Picture done");
+    EXPECT_EQ(doc.text(), u"\ufffc\ufffcPicture done");
 }
 
 TEST(RtfReader, CodePages) {
@@ -134,7 +135,8 @@ TEST(RtfReader, UnicodeEscapesSkipTheirFallbacks) {
     EXPECT_EQ(read("{\\rtf1\\uc0 \\u8364 x}").text(), u"\u20acx");
     // \uc is kept per group; a group's end also ends the characters still to skip.
     EXPECT_EQ(read("{\\rtf1{\\uc3 \\u8364}ab}").text(), u"\u20acab");
-    EXPECT_EQ(read("{\\rtf1 \\u-4064?}").text(), u"\uf020");
+    // The symbol fonts' private-use codes are the characters they stand for.
+    EXPECT_EQ(read("{\\rtf1 \\u-4064?}").text(), u" ");
     // Half a surrogate pair, and a control character, are no text.
     EXPECT_EQ(read("{\\rtf1 a\\u-10179?b\\u7?c}").text(), u"a\ufffdbc");
 }
@@ -244,4 +246,155 @@ TEST(RtfReader, NestingBeyondTheLimitIsRejected) {
     within += QByteArray(rtfMaxGroupDepth - 2, '{');
     within += "x";
     EXPECT_EQ(read(within).text(), u"x");
+}
+
+TEST(RtfReader, TablesTakeTheirCellsWidthsAndSkipTheNestedTablesPlainCopy) {
+    // As Word writes a row holding a nested table: the nested row's properties come after its
+    // cells in \nesttableprops, and a plain copy for readers that cannot nest in \nonesttables.
+    const RtfDocument doc =
+        read("{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+             "\\trowd\\trgaph108\\trleft-"
+             "108\\trqc\\clbrdrt\\brdrs\\brdrw20\\brdrcf1\\clcbpat2\\cellx2880"
+             "\\cellx5760\\pard\\intbl Name\\cell "
+             "\\pard\\intbl\\itap2 inner\\nestcell{\\*\\nesttableprops\\trowd\\cellx1440\\nestrow}"
+             "{\\nonesttables inner\\par}\\pard\\intbl after\\cell\\row"
+             "\\pard last\\par}");
+    ASSERT_EQ(doc.paragraphs.size(), 2u) << text(doc);
+    ASSERT_TRUE(doc.paragraphs[0].table);
+    EXPECT_EQ(doc.paragraphs[1].text(), u"last");
+    const RtfTable& table = *doc.paragraphs[0].table;
+    ASSERT_EQ(table.rows.size(), 1u);
+    const RtfRow& row = table.rows[0];
+    EXPECT_EQ(row.left, -108);
+    EXPECT_EQ(row.gap, 108);
+    EXPECT_EQ(row.alignment, RtfAlignment::Center);
+    ASSERT_EQ(row.cells.size(), 2u);
+    EXPECT_EQ(row.cells[0].right, 2880);
+    EXPECT_EQ(row.cells[1].right, 5760);
+    EXPECT_EQ(row.cells[0].borders[RtfTop].widthTwips, 20);
+    EXPECT_EQ(row.cells[0].borders[RtfTop].color, red);
+    EXPECT_EQ(row.cells[0].borders[RtfLeft].widthTwips, 0);
+    EXPECT_EQ(row.cells[0].shading, blue);
+    EXPECT_FALSE(row.cells[1].shading.has_value());
+    EXPECT_EQ(doc.paragraphs[0].text(), u"Name\tinner\nafter"); // "inner" once
+    // The second cell holds the nested table, then its own paragraph.
+    const std::vector<RtfParagraph>& second = row.cells[1].paragraphs;
+    ASSERT_EQ(second.size(), 2u);
+    ASSERT_TRUE(second[0].table);
+    ASSERT_EQ(second[0].table->rows.size(), 1u);
+    EXPECT_EQ(second[0].table->rows[0].cells.at(0).right, 1440);
+    EXPECT_EQ(second[1].text(), u"after");
+
+    // Word 2000 and later repeat the row's properties after its cells; rows follow each other in
+    // one table, and a row's cells beyond its definition keep the last width.
+    const RtfDocument rows = read("{\\rtf1\\pard\\intbl a\\cell b\\cell c\\cell"
+                                  "{\\trowd\\cellx1000\\cellx3000\\row}"
+                                  "\\pard\\intbl d\\cell\\row}");
+    ASSERT_EQ(rows.paragraphs.size(), 1u) << text(rows);
+    const RtfTable& t = *rows.paragraphs[0].table;
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(t.rows[0].cells.at(2).right, 5000);
+    EXPECT_EQ(t.rows[1].cells.at(0).right, 1000);
+    EXPECT_EQ(rows.text(), u"a\tb\tc\nd");
+}
+
+TEST(RtfReader, ListsTabStopsCapitalsAndSymbolFonts) {
+    // WordPad's bullets: the first item gives its bullet as text ({\pntext}), the others rely on
+    // \pn alone; each item gets its bullet once. The Symbol font's bullet is U+2022.
+    const RtfDocument list =
+        read("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}"
+             "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}"
+             "\\fi-360\\li720 one\\par two\\par three\\par"
+             "\\pard{\\*\\pn\\pnlvlbody\\pnucrm\\pnstart3{\\pntxta .}}x\\par y\\par}");
+    ASSERT_EQ(list.paragraphs.size(), 5u) << text(list);
+    EXPECT_EQ(list.paragraphs[0].text(), u"\u2022\tone");
+    EXPECT_EQ(list.paragraphs[1].text(), u"\u2022\ttwo");
+    EXPECT_EQ(list.paragraphs[2].text(), u"\u2022\tthree");
+    EXPECT_EQ(list.paragraphs[3].text(), u"III.\tx");
+    EXPECT_EQ(list.paragraphs[4].text(), u"IV.\ty");
+
+    const RtfDocument tabs = read("{\\rtf1\\tx720\\tqr\\tx5000\\tqdec\\tx3000 a\\tab b\\par"
+                                  "\\pard plain\\par}");
+    ASSERT_TRUE(tabs.paragraphs.at(0).tabs);
+    EXPECT_EQ(*tabs.paragraphs[0].tabs, (std::vector<RtfTabStop>{{720, RtfTabKind::Left},
+                                                                 {3000, RtfTabKind::Decimal},
+                                                                 {5000, RtfTabKind::Right}}));
+    EXPECT_FALSE(tabs.paragraphs.at(1).tabs); // \pard clears them
+
+    const RtfDocument caps = read("{\\rtf1{\\fonttbl{\\f2 Wingdings;}}{\\caps a}{\\scaps b}c"
+                                  "\\u-3913?{\\f2\\'FC\\u-3844?}}");
+    const RtfParagraph& p = caps.paragraphs.at(0);
+    EXPECT_EQ(p.text(), u"abc\u2022\u2713\u2713");
+    EXPECT_EQ(runWith(p, QStringLiteral("a"))->format.capitals, RtfCapitals::All);
+    EXPECT_EQ(runWith(p, QStringLiteral("b"))->format.capitals, RtfCapitals::Small);
+    EXPECT_EQ(runWith(p, QStringLiteral("c"))->format.capitals, RtfCapitals::None);
+}
+
+TEST(RtfReader, PicturesKeepTheirDataAndSize) {
+    const RtfDocument doc =
+        read("{\\rtf1 a{\\*\\shppict{\\pict{\\*\\picprop x}\\pngblip\\picw4\\pich2"
+             "\\picwgoal1440\\pichgoal720\\picscalex50 89504e47\r\n0d0a}}"
+             "{\\nonshppict{\\pict\\wmetafile8 0100}}{\\pict\\emfblip\\picw2540\\pich1270 00}"
+             "{\\pict\\jpegblip\\bin3 }{}}b}");
+    ASSERT_EQ(doc.pictures.size(), 3u);
+    EXPECT_EQ(doc.text(), u"a\ufffc\ufffc\ufffcb");
+    const RtfPicture& png = doc.pictures[0];
+    EXPECT_EQ(png.kind, RtfPictureKind::Png);
+    EXPECT_EQ(png.data, QByteArray("\x89PNG\r\n", 6));
+    EXPECT_EQ(
+        (std::array{png.width, png.height, png.goalWidth, png.goalHeight, png.scaleX, png.scaleY}),
+        (std::array{4, 2, 1440, 720, 50, 100}));
+    EXPECT_EQ(doc.pictures[1].kind, RtfPictureKind::Metafile);
+    EXPECT_TRUE(doc.pictures[1].data.isEmpty());
+    EXPECT_EQ(doc.pictures[1].width, 2540);
+    EXPECT_EQ(doc.pictures[2].data, QByteArray("}{}", 3)); // \bin bytes are the data
+    EXPECT_EQ(doc.paragraphs.at(0).runs.at(1).picture, 0);
+}
+
+TEST(RtfReader, SizeLimitsOfTablesTabsAndPictures) {
+    // Tables nested past the deepest level join it; a row keeps at most rtfMaxRowCells cells.
+    const RtfDocument deep =
+        read("{\\rtf1\\pard\\intbl\\itap99 x\\nestcell\\nestrow\\pard y\\par}");
+    const RtfParagraph* p = &deep.paragraphs.at(0);
+    int depth = 0;
+    while (p->table) {
+        ++depth;
+        p = &p->table->rows.at(0).cells.at(0).paragraphs.at(0);
+    }
+    EXPECT_EQ(depth, rtfMaxTableDepth);
+    EXPECT_EQ(p->text(), u"x");
+
+    QByteArray wide = "{\\rtf1\\trowd";
+    for (int i = 1; i <= 100; ++i)
+        wide += "\\cellx" + QByteArray::number(i * 100);
+    wide += "\\pard\\intbl";
+    for (int i = 0; i < 100; ++i)
+        wide += " c\\cell";
+    wide += "\\row}";
+    const RtfDocument wideDoc = read(wide);
+    const RtfRow& row = wideDoc.paragraphs.at(0).table->rows.at(0);
+    ASSERT_EQ(row.cells.size(), static_cast<std::size_t>(rtfMaxRowCells));
+    EXPECT_EQ(row.cells.back().right, rtfMaxRowCells * 100);
+    EXPECT_EQ(row.cells.back().paragraphs.size(), 100u - rtfMaxRowCells + 1);
+
+    QByteArray manyTabs = "{\\rtf1";
+    for (int i = 1; i <= 100; ++i)
+        manyTabs += "\\tx" + QByteArray::number(i * 10);
+    manyTabs += " x}";
+    EXPECT_EQ(read(manyTabs).paragraphs.at(0).tabs->size(),
+              static_cast<std::size_t>(rtfMaxTabStops));
+
+    // Picture data beyond the document's limit: the picture keeps its size, not its data; the
+    // pictures before it keep theirs.
+    const qsizetype half = rtfMaxPictureBytes / 2 + 1;
+    QByteArray big = "{\\rtf1{\\pict\\pngblip\\picw7\\pich7\\bin" + QByteArray::number(half) + " ";
+    big += QByteArray(half, 'p');
+    big += "}{\\pict\\pngblip\\picw9\\pich9\\bin" + QByteArray::number(half) + " ";
+    big += QByteArray(half, 'q');
+    big += "}}";
+    const RtfDocument pictures = read(big);
+    ASSERT_EQ(pictures.pictures.size(), 2u);
+    EXPECT_EQ(pictures.pictures[0].data.size(), half);
+    EXPECT_TRUE(pictures.pictures[1].data.isEmpty());
+    EXPECT_EQ(pictures.pictures[1].width, 9);
 }

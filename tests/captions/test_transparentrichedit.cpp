@@ -2,12 +2,16 @@
 #include "captions/transparentrichedit.h"
 #include "core/errors.h"
 #include "support/qtprinters.h"
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
+#include <QTextTable>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -177,4 +181,99 @@ TEST(CaptionDocument, ReloadingDoesNotGrowTheDocument) {
         box.LoadFromBytes(redCaption);
     EXPECT_EQ(box.Document().blockCount(), 1);
     EXPECT_FALSE(box.Document().isUndoAvailable());
+}
+
+namespace {
+
+QByteArray sample(const char* name) {
+    const auto path = std::filesystem::path(TAVOREL_RTF_SAMPLES) / name;
+    QFile file(QString::fromStdString(path.string()));
+    if (!file.open(QIODevice::ReadOnly))
+        ADD_FAILURE() << "missing sample " << name;
+    return file.readAll();
+}
+
+} // namespace
+
+TEST(CaptionDocument, TablesAreLaidOutAtTheirCellWidths) {
+    TTransparentRichEdit box;
+    box.resize(800, 600);
+    box.LoadFromBytes(sample("table.rtf"));
+    const QTextDocument& doc = box.Document();
+    const QTextFrame* root = doc.rootFrame();
+    ASSERT_GE(root->childFrames().size(), 1);
+    const auto* table = qobject_cast<QTextTable*>(root->childFrames().at(0));
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->columns(), 2);
+    ASSERT_EQ(table->rows(), 1);
+    // The second cell's text starts at its left edge (\cellx2880 = 192 px, the row centred in
+    // 800 px: (800 - 384) / 2) plus \trgaph108 (7.2 px); the first one's at the row's left edge.
+    const QTextTableCell second = table->cellAt(0, 1);
+    const QRectF secondText =
+        doc.documentLayout()->blockBoundingRect(second.firstCursorPosition().block());
+    EXPECT_NEAR(secondText.left(), 208 + 192 + 7.2, 2.0) << secondText.left();
+    const QRectF firstText =
+        doc.documentLayout()->blockBoundingRect(table->cellAt(0, 0).firstCursorPosition().block());
+    EXPECT_NEAR(firstText.left(), 208, 2.0) << firstText.left();
+    EXPECT_EQ(table->cellAt(0, 0).format().background().color(), QColor(255, 255, 0));
+    EXPECT_EQ(table->cellAt(0, 1).format().background().color(), QColor(204, 204, 204));
+    EXPECT_DOUBLE_EQ(table->cellAt(0, 0).format().toTableCellFormat().topBorder(), 1.0);
+    // The nested table is there once, its plain copy not at all.
+    EXPECT_EQ(doc.toPlainText().count(QStringLiteral("Small")), 1)
+        << doc.toPlainText().toStdString();
+    // The right tab stop at 2000 twips ends "2.50" there: tab stops count from the cell's text.
+    const QTextBlock coffee = table->cellAt(0, 0).firstCursorPosition().block();
+    const QTextLine line = coffee.layout()->lineAt(0);
+    EXPECT_NEAR(line.cursorToX(coffee.length() - 1), 2000 / 15.0, 2.0);
+    // Every list item has its bullet or number, once.
+    EXPECT_TRUE(doc.toPlainText().contains(
+        QStringLiteral("\u2022\tone\n\u2022\ttwo\n1.\tfirst\n2.\tsecond")))
+        << doc.toPlainText().toStdString();
+}
+
+TEST(CaptionDocument, PicturesShowTheirColoursAtTheirSize) {
+    TTransparentRichEdit box;
+    box.resize(400, 100);
+    box.LoadFromBytes(sample("picture.rtf"));
+    const QImage shot = renderOver(box);
+    // The PNG (4 x 2, red then blue) at \picwgoal600 x \pichgoal300: 40 x 20 px after "Logo ".
+    QRect red;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 60 && c.blue() < 60 &&
+                (red.isNull() || x < red.left() + 30))
+                red |= QRect(x, y, 1, 1);
+        }
+    ASSERT_FALSE(red.isNull());
+    EXPECT_GT(red.left(), 20); // after the text
+    EXPECT_NEAR(red.width(), 20, 2);
+    EXPECT_NEAR(red.height(), 20, 2);
+    const QColor right = shot.pixelColor(red.left() + 30, red.top() + 10);
+    EXPECT_TRUE(right.blue() > 200 && right.red() < 60) << right.name().toStdString();
+    EXPECT_EQ(shot.pixelColor(red.left() + 45, red.top() + 10), QColor(0, 160, 0));
+    // The metafiles keep their place as empty space: 1 inch by half an inch for the EMF.
+    std::vector<QSizeF> sizes;
+    for (QTextBlock::iterator it = box.Document().firstBlock().begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat f = it.fragment().charFormat();
+        if (f.isImageFormat())
+            sizes.push_back({f.toImageFormat().width(), f.toImageFormat().height()});
+    }
+    ASSERT_EQ(sizes.size(), 3u); // the PNG, the JPEG (its \nonshppict copy skipped), the EMF
+    EXPECT_EQ(sizes[0], QSizeF(40, 20));
+    EXPECT_EQ(sizes[1], QSizeF(8, 4)); // 4 x 2 pixels at 200 %
+    EXPECT_EQ(sizes[2], QSizeF(96, 48));
+}
+
+TEST(CaptionDocument, PicturesBeyondTheLimitsKeepOnlyTheirPlace) {
+    // A PNG header declaring 8192 x 8192 pixels: more than a caption's pictures may have.
+    QByteArray png =
+        QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000020000000200008020000");
+    QByteArray rtf = "{\\rtf1{\\pict\\pngblip\\picwgoal1500\\pichgoal1500 " + png.toHex() + "}}";
+    TTransparentRichEdit box;
+    box.resize(200, 200);
+    box.LoadFromBytes(rtf);
+    const QImage shot = renderOver(box);
+    EXPECT_EQ(shot.pixelColor(50, 50), QColor(0, 160, 0)); // nothing drawn, no broken-image icon
+    EXPECT_EQ(box.RenderedHeight(), 100);
 }
