@@ -19,12 +19,14 @@ int main(int argc, char** argv) {
 
     auto* frm = new TMainFrm();
     frm->show();
+    // On a Wayland session the board sits inside a full-screen window of its own.
+    frm->window()->show();
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
     const int result = app.exec();
     // The end of the power request, on every way out of the event loop; the buses and the X
     // connection it went over still exist here.
     SystemCritical->SetIsCritical(false);
-    delete frm;
+    delete frm->window();
     return result;
 }

@@ -8,6 +8,7 @@
 #include "shell/errorreport.h"
 #include "shell/errors.h"
 #include "shell/placement.h"
+#include "shell/wayland/fullscreenstage.h"
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -144,10 +145,16 @@ void TMainFrm::FormCreate() {
     OffSetY = readConfigInteger(*ini, ConfigKey::OffSetY);
     MaxWidth = readConfigInteger(*ini, ConfigKey::MaxWidth);
     MaxHeight = readConfigInteger(*ini, ConfigKey::MaxHeight);
-    setGeometry(placeWindow(monitors, ShowOnMonitor, OffSetX, OffSetY, MaxWidth, MaxHeight));
+    const QRect placed =
+        placeWindow(monitors, ShowOnMonitor, OffSetX, OffSetY, MaxWidth, MaxHeight);
+    if (onWaylandSession())
+        (new TFullScreenStage(QGuiApplication::screens().at(ShowOnMonitor)))->hold(this, placed);
+    else
+        setGeometry(placed);
 
     setWindowColor(Qt::black);
-    setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    window()->setWindowFlags(window()->windowFlags() | Qt::FramelessWindowHint |
+                             Qt::WindowStaysOnTopHint);
     // Nobody uses a pointer on the board; it stays hidden for the rest of the run.
     QGuiApplication::setOverrideCursor(Qt::BlankCursor);
     FileListBox.Visible = false;
