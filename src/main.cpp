@@ -4,6 +4,7 @@
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
+#include "shell/wayland/fullscreenstage.h"
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -28,5 +29,6 @@ int main(int argc, char** argv) {
     // connection it went over still exist here.
     SystemCritical->SetIsCritical(false);
     delete frm->window();
+    limitTeardownOnWayland(result);
     return result;
 }
