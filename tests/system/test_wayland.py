@@ -10,6 +10,7 @@ import pytest
 from PIL import Image
 
 import harness
+import playlist_support
 import video_support
 from video_support import gst_registry  # noqa: F401 (fixture)
 import web_support
@@ -109,6 +110,30 @@ def test_a_clip_and_a_page_show_in_the_area(sway, make_board, http_server, gst_r
     sway.wait_for_view(board.pid, full_screen_on("HEADLESS-2"), what="full screen on HEADLESS-2")
     wait_for_output(sway, "HEADLESS-2", area_problems(box, video_support.GREEN))
     wait_for_output(sway, "HEADLESS-2", area_problems(box, (0, 0, 255)), timeout=60)
+
+
+def test_a_caption_shows_over_its_picture_in_the_area(sway, make_board):
+    box = (100, 50, 500, 350)
+    green = (0, 200, 0)
+    files = {"green.png": Image.new("RGB", (400, 300), green), "sale.rtf": playlist_support.red_caption_rtf()}
+    items = [{"FileName": "green.png", "AddRichText": "sale.rtf", "TextVAlign": 2, "duration": 60000}]
+    playlist_support.make_playlist_board(make_board, sway, items, files,
+                                         "OffsetX=100\nOffSetY=50\nMaxWidth=400\nMaxHeight=300\n")
+
+    def problems(shot):
+        red = harness.red_bbox(shot)
+        if red is None:
+            return "no red caption"
+        if not (box[0] <= red[0] and box[1] <= red[1] and red[2] <= box[2] and red[3] <= box[3]):
+            return f"the caption {red} is not inside the area {box}"
+        # Bottom-aligned in the area, not in the output.
+        if not box[3] - 120 <= red[3] <= box[3]:
+            return f"the caption {red} does not sit at the bottom of the area {box}"
+        return playlist_support.caption_over(shot.crop(box), lambda rgb: video_support.near(rgb, green))
+    shot = wait_for_output(sway, "HEADLESS-1", problems)
+    outside = harness.count_pixels(shot, lambda rgb: not harness.is_black(rgb)) - \
+        harness.count_pixels(shot, lambda rgb: not harness.is_black(rgb), box=box)
+    assert outside == 0, f"{outside} pixels outside the area are not black"
 
 
 def test_the_idle_inhibitor_holds_beside_the_desktop_requests(tmp_root, sway, dbus_session, make_board):
