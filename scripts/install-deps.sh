@@ -18,7 +18,7 @@ packages=(
   # run and system tests
   xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy
-  qt6-wayland sway grim
+  qt6-wayland sway grim weston
   pulseaudio pulseaudio-utils alsa-utils dbus dbus-x11
   # video: demuxers and decoders for MP4 (H.264, AAC), MPEG-2, AVI (MJPEG, MPEG-4), sound outputs
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

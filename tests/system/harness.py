@@ -27,6 +27,8 @@ Pieces (all stop what they started by PID: terminate, wait, kill; all are contex
                              640x480 at 800,0), run as the user tavorel-wl: .env() for a Wayland
                              board, views(pid), wait_for_view(pid, predicate), screenshot(output),
                              command(text).
+    Weston(root)             headless weston (kiosk shell, one 640x480 output): full screen but
+                             no idle inhibitor; .env(), no screenshots.
     PulseServer(root)        PulseAudio with one null sink "board"; .env(), get_volume(),
                              set_volume(percent), get_volume_raw(), set_volume_raw(value).
     no_sound_env(root)       environment in which neither a pulse server nor an ALSA mixer exists.
@@ -665,6 +667,50 @@ class Sway:
         image = Image.open(io.BytesIO(data)).convert("RGB")
         self.last_screenshot = image
         return image
+
+
+class Weston:
+    """Headless weston with its kiosk shell and one 640x480 output, run as the test's own user:
+    a compositor that offers full screen but no idle inhibitor. No screenshots."""
+
+    def __init__(self, root: Path, name="weston"):
+        self.dir = Path(root) / name
+        self.runtime = self.dir / "runtime"
+        self.runtime.mkdir(parents=True, exist_ok=True)
+        self.runtime.chmod(0o700)
+        self.last_screenshot = None
+        env = {"PATH": BASE_PATH, "XDG_RUNTIME_DIR": str(self.runtime), "HOME": str(self.dir)}
+        with open(self.dir / "server.out", "wb") as out:
+            self.proc = subprocess.Popen(
+                ["weston", "--backend=headless-backend.so", "--shell=kiosk-shell.so", "--no-config",
+                 "--socket=wayland-t", "--width=640", "--height=480"], env=env,
+                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+        self.socket = self.runtime / "wayland-t"
+        try:
+            def ready():
+                if self.proc.poll() is not None:
+                    raise AssertionError(f"weston ended; see {self.dir / 'server.out'}")
+                return self.socket.exists()
+            wait_until(ready, DEFAULT_TIMEOUT, what="weston's Wayland socket")
+        except BaseException:
+            self.stop()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def stop(self):
+        stop_process(self.proc)
+
+    def env(self) -> dict:
+        return {"WAYLAND_DISPLAY": str(self.socket), "XDG_SESSION_TYPE": "wayland",
+                "QT_QPA_PLATFORM": None, "DISPLAY": None}
+
+    def screenshot(self):
+        raise RuntimeError("no screenshots of weston")
 
 
 # ----------------------------------------------------------------------------------------------

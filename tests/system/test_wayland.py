@@ -178,3 +178,16 @@ def test_control_files_and_the_compositors_close(sway, make_board):
     sway.wait_for_view(closing.pid, lambda v: v.fullscreen, what="full screen")
     sway.command(f"[pid={closing.pid}] kill")
     assert closing.wait_exit() == 0
+
+
+def test_a_compositor_without_idle_inhibit_gets_one_line_and_the_show_goes_on(tmp_root, make_board):
+    with harness.Weston(tmp_root) as weston:
+        board = make_board(weston, "[MAIN]\nNextImageTimer=300\nStopScreenSaver=1\n",
+                           files={"a.png": red_picture(), "b.png": red_picture((32, 32))})
+        wait_until(lambda: len(items(board)) >= 6, what="six slides")
+        assert board.is_running()
+        lines = [l for l in board.stderr().splitlines() if "the compositor" in l]
+        assert lines == ["tavorel: error: the compositor offers no idle inhibitor "
+                         "(zwp_idle_inhibit_manager_v1); the display may blank"], lines
+        board.terminate()
+        assert board.wait_exit() == 0
