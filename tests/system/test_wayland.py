@@ -15,7 +15,7 @@ import video_support
 from video_support import gst_registry  # noqa: F401 (fixture)
 import web_support
 from harness import wait_until
-from test_keepawake import calls, power_services
+from test_keepawake import SCREEN_SAVER_ON, calls, power_services, screen_saver
 
 RED = (255, 0, 0)
 OUTPUTS = harness.Sway.OUTPUTS
@@ -178,6 +178,19 @@ def test_control_files_and_the_compositors_close(sway, make_board):
     sway.wait_for_view(closing.pid, lambda v: v.fullscreen, what="full screen")
     sway.command(f"[pid={closing.pid}] kill")
     assert closing.wait_exit() == 0
+
+
+def test_no_x11_call_beside_an_x_server_of_the_session(sway, xvfb, make_board):
+    # As in a GNOME session: DISPLAY names Xwayland's server, XDG_SESSION_TYPE says wayland.
+    xvfb.run(["xset", "s", "2", "2"])
+    board = make_board(sway, "[MAIN]\nNextImageTimer=300\nStopScreenSaver=1\n",
+                       files={"a.png": red_picture()}, env={"DISPLAY": xvfb.display})
+    sway.wait_for_view(board.pid, lambda v: v.fullscreen and v.application_inhibitor,
+                       what="full screen with the idle inhibitor")
+    wait_until(lambda: len(items(board)) >= 3, what="three slides")
+    # The board holds nothing on that server: its screen saver comes on as set up.
+    wait_until(lambda: screen_saver(xvfb)[0] == SCREEN_SAVER_ON, 10, what="the X screen saver")
+    assert board.is_running()
 
 
 def test_a_compositor_without_idle_inhibit_gets_one_line_and_the_show_goes_on(tmp_root, make_board):
