@@ -4,7 +4,7 @@
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
-#include "shell/wayland/fullscreenstage.h"
+#include "shell/wayland/waylandsession.h"
 #include <QTimer>
 
 int main(int argc, char** argv) {

@@ -1,7 +1,7 @@
 #include "schedule/screensavesuppressor.h"
 
 #include "schedule/wayland/idleinhibitswitch.h"
-#include "shell/wayland/fullscreenstage.h"
+#include "shell/wayland/waylandsession.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "shell/errors.h"
 #include "shell/placement.h"
 #include "shell/wayland/fullscreenstage.h"
+#include "shell/wayland/waylandsession.h"
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>

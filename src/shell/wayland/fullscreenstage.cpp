@@ -6,33 +6,13 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
-#include <chrono>
-#include <cstdio>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
 // The compositor answers the full-screen request with its first configure, long before this.
 constexpr int fullScreenCheckMs = 3000;
-constexpr auto teardownLimit = std::chrono::seconds(5);
 
 } // namespace
-
-bool onWaylandSession() {
-    return QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
-}
-
-void limitTeardownOnWayland(int exitCode) {
-    if (!onWaylandSession())
-        return;
-    std::thread([exitCode] {
-        std::this_thread::sleep_for(teardownLimit);
-        std::fputs("tavorel: the Wayland connection did not close; ending all the same\n", stderr);
-        std::fflush(stderr);
-        _exit(exitCode);
-    }).detach();
-}
 
 TFullScreenStage::TFullScreenStage(QScreen* output) : output_(output) {
     setWindowTitle(QStringLiteral("Tavorel"));

@@ -6,15 +6,6 @@
 
 class QScreen;
 
-// True when the board runs as a native Wayland client (Qt's wayland platform plugin).
-bool onWaylandSession();
-
-// Qt's Wayland connection sometimes never finishes closing at the program's end (its event
-// thread is not woken), which would leave a board that has closed, or started its fresh copy,
-// running for good. On a Wayland session this ends the process with the given code when the
-// teardown that follows has not ended it within a few seconds; elsewhere it does nothing.
-void limitTeardownOnWayland(int exitCode);
-
 // The board's own window on a Wayland session. A Wayland client cannot place its window, so the
 // board asks for a full-screen window on its output instead and sits inside it as a child at the
 // place and size its settings give; everything around that area is black. Closing the stage (the
