@@ -569,8 +569,9 @@ class Sway:
         os.chown(self.runtime, self.uid, self.gid)
         self.runtime.chmod(0o700)
         config = self.runtime / "config"
-        config.write_text("".join(f"output {n} resolution {g.width}x{g.height} position {g.x} {g.y}\n"
-                                  for n, g in self.OUTPUTS.items()))
+        # No Xwayland even where it is installed: a Wayland board must not need an X server.
+        config.write_text("xwayland disable\n" + "".join(
+            f"output {n} resolution {g.width}x{g.height} position {g.x} {g.y}\n" for n, g in self.OUTPUTS.items()))
         config.chmod(0o644)
         self.last_screenshot: Image.Image | None = None
         env = {"PATH": BASE_PATH, "XDG_RUNTIME_DIR": str(self.runtime), "WLR_BACKENDS": "headless",
