@@ -1,12 +1,13 @@
 #include "shell/mainfrm.h"
 
+#include "core/clock.h"
+#include "core/configcatalog.h"
+#include "core/diagnostics.h"
+#include "core/errorlog.h"
+#include "core/errorreport.h"
+#include "core/errors.h"
 #include "schedule/volumectrl.h"
-#include "shell/clock.h"
-#include "shell/configcatalog.h"
-#include "shell/diagnostics.h"
-#include "shell/errorlog.h"
-#include "shell/errorreport.h"
-#include "shell/errors.h"
+#include "schedule/wayland/idleinhibitswitch.h"
 #include "shell/placement.h"
 #include "shell/wayland/fullscreenstage.h"
 #include "shell/wayland/waylandsession.h"
@@ -21,11 +22,6 @@ std::unique_ptr<TIniFile> ini;
 std::unique_ptr<TIniFile> playlist;
 std::int32_t imageindex = 0;
 std::int32_t playlistitemindex = 0;
-std::int32_t ShowOnMonitor = 0;
-std::int32_t OffSetX = 0;
-std::int32_t OffSetY = 0;
-std::int32_t MaxWidth = 0;
-std::int32_t MaxHeight = 0;
 bool ShowFileName = false;
 bool PollSourceDrive = false;
 bool PreventScreenSaver = false;
@@ -63,7 +59,6 @@ TMainFrm::TMainFrm(QWidget* parent)
     resize(designWidth, designHeight);
 
     // The stored layout.
-    FileListBox.Visible = true;
     BrevUtil = new TBrevUtil(this);
     NewFilesTimer = makeTimer(this, 10000, false, &TMainFrm::NewFilesTimerTimer, this);
     NextImageTimer = makeTimer(this, 5000, false, &TMainFrm::NextImageTimerTimer, this);
@@ -77,7 +72,12 @@ TMainFrm::TMainFrm(QWidget* parent)
     VideoPanel->hide();
     MediaPlayer1->setDisplay(VideoPanel);
     MediaPlayer1->OnNotify = [this] { runReported([this] { MediaPlayer1Notify(); }); };
-    ScreenSaveSuppressor1 = new TScreenSaveSuppressor(this);
+    // A Wayland session has no X screen saver: the compositor's idle inhibitor on the surface of
+    // the board's top-level window (the full-screen stage, made at start-up) stands in for it.
+    ScreenSaveSuppressor1 = new TScreenSaveSuppressor(
+        this, onWaylandSession()
+                  ? makeWaylandIdleInhibitSwitch(this, [this] { return window()->windowHandle(); })
+                  : nullptr);
 
     WebBrowser1 = new TWebBrowser(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
@@ -98,6 +98,11 @@ TMainFrm::TMainFrm(QWidget* parent)
     BlankPanel->hide();
 
     Schedule = makeTimer(this, 10000, true, &TMainFrm::ScheduleTimer, this);
+    SlideHost& slideHost = *this;
+    slideTick_ = std::make_unique<SlideTick>(
+        slideHost,
+        SlideState{FileListBox, filepath.Text, imageindex, playlistitemindex, UsePlayList,
+                   ShowFileName, PollSourceDrive, PreventScreenSaver, playlist});
 
     try {
         FormCreate();
@@ -126,7 +131,7 @@ void TMainFrm::FormCreate() {
         static_cast<std::uint32_t>(readConfigInteger(*ini, ConfigKey::NewFilesTimer)));
     NextImageTimer->setInterval(
         static_cast<std::uint32_t>(readConfigInteger(*ini, ConfigKey::NextImageTimer)));
-    ShowOnMonitor = readConfigInteger(*ini, ConfigKey::ShowOnMonitor);
+    std::int32_t ShowOnMonitor = readConfigInteger(*ini, ConfigKey::ShowOnMonitor);
     Image1.Stretch = readConfigSwitch(*ini, ConfigKey::StretchImage);
     Image1.Proportional = readConfigSwitch(*ini, ConfigKey::KeepAspectRatio);
     if (readConfigSwitch(*ini, ConfigKey::PollSourceDrive))
@@ -142,10 +147,10 @@ void TMainFrm::FormCreate() {
 
     const QList<QRect> monitors = monitorRects();
     ShowOnMonitor = clampMonitor(ShowOnMonitor, static_cast<int>(monitors.size()));
-    OffSetX = readConfigInteger(*ini, ConfigKey::OffsetX);
-    OffSetY = readConfigInteger(*ini, ConfigKey::OffSetY);
-    MaxWidth = readConfigInteger(*ini, ConfigKey::MaxWidth);
-    MaxHeight = readConfigInteger(*ini, ConfigKey::MaxHeight);
+    const std::int32_t OffSetX = readConfigInteger(*ini, ConfigKey::OffsetX);
+    const std::int32_t OffSetY = readConfigInteger(*ini, ConfigKey::OffSetY);
+    const std::int32_t MaxWidth = readConfigInteger(*ini, ConfigKey::MaxWidth);
+    const std::int32_t MaxHeight = readConfigInteger(*ini, ConfigKey::MaxHeight);
     const QRect placed =
         placeWindow(monitors, ShowOnMonitor, OffSetX, OffSetY, MaxWidth, MaxHeight);
     if (onWaylandSession())
@@ -158,7 +163,6 @@ void TMainFrm::FormCreate() {
                              Qt::WindowStaysOnTopHint);
     // Nobody uses a pointer on the board; it stays hidden for the rest of the run.
     QGuiApplication::setOverrideCursor(Qt::BlankCursor);
-    FileListBox.Visible = false;
     ShowFileName = readConfigSwitch(*ini, ConfigKey::ShowFileName);
 
     NoFilesLabel.Bounds = QRect(0, 0, width(), height());

@@ -1,12 +1,12 @@
 #include "schedule/wayland/idleinhibitswitch.h"
 
-#include "idle-inhibit-unstable-v1-client-protocol.h"
-#include "shell/diagnostics.h"
+#include "core/diagnostics.h"
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWindow>
 #include <cstring>
+#include <idle-inhibit-unstable-v1-client-protocol.h> // generated from wayland-protocols
 #include <qpa/qplatformnativeinterface.h>
 #include <wayland-client.h>
 
@@ -18,14 +18,15 @@ QPlatformNativeInterface* native() {
 
 class WaylandIdleInhibitSwitch : public QObject, public TScreenSaverSwitch {
   public:
-    explicit WaylandIdleInhibitSwitch(QWidget* guarded) : guarded_(guarded) {
-        if (guarded)
-            guarded->installEventFilter(this);
+    WaylandIdleInhibitSwitch(QObject* shown, std::function<QWindow*()> window)
+        : shown_(shown), window_(std::move(window)) {
+        if (shown)
+            shown->installEventFilter(this);
     }
 
     ~WaylandIdleInhibitSwitch() override {
-        if (guarded_)
-            guarded_->removeEventFilter(this);
+        if (shown_)
+            shown_->removeEventFilter(this);
         drop();
         if (manager_)
             zwp_idle_inhibit_manager_v1_destroy(manager_);
@@ -42,7 +43,7 @@ class WaylandIdleInhibitSwitch : public QObject, public TScreenSaverSwitch {
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (wanted_ && watched == guarded_ &&
+        if (wanted_ && watched == shown_ &&
             (event->type() == QEvent::Paint || event->type() == QEvent::Show))
             attach();
         return false;
@@ -83,8 +84,7 @@ class WaylandIdleInhibitSwitch : public QObject, public TScreenSaverSwitch {
 
     wl_surface* surface() const {
         QPlatformNativeInterface* ni = native();
-        QWidget* top = guarded_ ? guarded_->window() : nullptr;
-        QWindow* window = top ? top->windowHandle() : nullptr;
+        QWindow* window = window_ ? window_() : nullptr;
         if (!ni || !window)
             return nullptr;
         return static_cast<wl_surface*>(ni->nativeResourceForWindow("surface", window));
@@ -114,7 +114,8 @@ class WaylandIdleInhibitSwitch : public QObject, public TScreenSaverSwitch {
         wl_display_flush(display_);
     }
 
-    QPointer<QWidget> guarded_;
+    QPointer<QObject> shown_;
+    std::function<QWindow*()> window_;
     bool wanted_ = false;
     bool looked_ = false;
     wl_display* display_ = nullptr;
@@ -126,6 +127,7 @@ class WaylandIdleInhibitSwitch : public QObject, public TScreenSaverSwitch {
 
 } // namespace
 
-std::unique_ptr<TScreenSaverSwitch> makeWaylandIdleInhibitSwitch(QWidget* guarded) {
-    return std::make_unique<WaylandIdleInhibitSwitch>(guarded);
+std::unique_ptr<TScreenSaverSwitch> makeWaylandIdleInhibitSwitch(QObject* shown,
+                                                                 std::function<QWindow*()> window) {
+    return std::make_unique<WaylandIdleInhibitSwitch>(shown, std::move(window));
 }

@@ -1,6 +1,6 @@
 #include "shell/wayland/fullscreenstage.h"
 
-#include "shell/diagnostics.h"
+#include "core/diagnostics.h"
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
