@@ -36,7 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # Loaded at run time rather than linked: the X11 platform plugin of Qt, and the sound server
 # client tools operators use with the board.
-set(TAVOREL_RUNTIME_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
+set(TAVOREL_RUNTIME_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${TAVOREL_RUNTIME_DEPENDS}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpulse-dev libasound2-dev
   libx11-dev libxext-dev libxss-dev
+  libwayland-dev libwayland-bin wayland-protocols qt6-base-private-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
@@ -17,6 +18,7 @@ packages=(
   # run and system tests
   xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy
+  qt6-wayland sway grim weston
   pulseaudio pulseaudio-utils alsa-utils dbus dbus-x11
   # video: demuxers and decoders for MP4 (H.264, AAC), MPEG-2, AVI (MJPEG, MPEG-4), sound outputs
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

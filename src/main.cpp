@@ -4,6 +4,7 @@
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
+#include "shell/wayland/waylandsession.h"
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -19,12 +20,15 @@ int main(int argc, char** argv) {
 
     auto* frm = new TMainFrm();
     frm->show();
+    // On a Wayland session the board sits inside a full-screen window of its own.
+    frm->window()->show();
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
     const int result = app.exec();
     // The end of the power request, on every way out of the event loop; the buses and the X
     // connection it went over still exist here.
     SystemCritical->SetIsCritical(false);
-    delete frm;
+    delete frm->window();
+    limitTeardownOnWayland(result);
     return result;
 }

@@ -7,7 +7,10 @@
 #include "core/errorreport.h"
 #include "core/errors.h"
 #include "schedule/volumectrl.h"
+#include "schedule/wayland/idleinhibitswitch.h"
 #include "shell/placement.h"
+#include "shell/wayland/fullscreenstage.h"
+#include "shell/wayland/waylandsession.h"
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -69,7 +72,12 @@ TMainFrm::TMainFrm(QWidget* parent)
     VideoPanel->hide();
     MediaPlayer1->setDisplay(VideoPanel);
     MediaPlayer1->OnNotify = [this] { runReported([this] { MediaPlayer1Notify(); }); };
-    ScreenSaveSuppressor1 = new TScreenSaveSuppressor(this);
+    // A Wayland session has no X screen saver: the compositor's idle inhibitor on the surface of
+    // the board's top-level window (the full-screen stage, made at start-up) stands in for it.
+    ScreenSaveSuppressor1 = new TScreenSaveSuppressor(
+        this, onWaylandSession()
+                  ? makeWaylandIdleInhibitSwitch(this, [this] { return window()->windowHandle(); })
+                  : nullptr);
 
     WebBrowser1 = new TWebBrowser(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
@@ -143,10 +151,16 @@ void TMainFrm::FormCreate() {
     const std::int32_t OffSetY = readConfigInteger(*ini, ConfigKey::OffSetY);
     const std::int32_t MaxWidth = readConfigInteger(*ini, ConfigKey::MaxWidth);
     const std::int32_t MaxHeight = readConfigInteger(*ini, ConfigKey::MaxHeight);
-    setGeometry(placeWindow(monitors, ShowOnMonitor, OffSetX, OffSetY, MaxWidth, MaxHeight));
+    const QRect placed =
+        placeWindow(monitors, ShowOnMonitor, OffSetX, OffSetY, MaxWidth, MaxHeight);
+    if (onWaylandSession())
+        (new TFullScreenStage(QGuiApplication::screens().at(ShowOnMonitor)))->hold(this, placed);
+    else
+        setGeometry(placed);
 
     setWindowColor(Qt::black);
-    setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    window()->setWindowFlags(window()->windowFlags() | Qt::FramelessWindowHint |
+                             Qt::WindowStaysOnTopHint);
     // Nobody uses a pointer on the board; it stays hidden for the rest of the run.
     QGuiApplication::setOverrideCursor(Qt::BlankCursor);
     ShowFileName = readConfigSwitch(*ini, ConfigKey::ShowFileName);

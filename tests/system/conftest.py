@@ -77,6 +77,13 @@ def xorg2(tmp_root):
 
 
 @pytest.fixture
+def sway(tmp_root):
+    """Headless sway with two outputs, HEADLESS-1 800x600 at 0,0 and HEADLESS-2 640x480 at 800,0."""
+    with harness.Sway(tmp_root) as compositor:
+        yield compositor
+
+
+@pytest.fixture
 def pulse(tmp_root):
     """Private PulseAudio server with a null sink, volume left at the server's default."""
     with harness.PulseServer(tmp_root) as p:

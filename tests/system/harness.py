@@ -23,6 +23,12 @@ Pieces (all stop what they started by PID: terminate, wait, kill; all are contex
         XServer methods: .display, .env(), screenshot(), pixel(x, y), visible_windows(pid),
         window_geometry(wid), window_name(wid), move_pointer(x, y), cursor_image(),
         cursor_is_blank(), send_wm_delete(wid), monitors(), run(cmd).
+    Sway(root)               headless sway, two outputs (HEADLESS-1 800x600 at 0,0, HEADLESS-2
+                             640x480 at 800,0), run as the user tavorel-wl: .env() for a Wayland
+                             board, views(pid), wait_for_view(pid, predicate), screenshot(output),
+                             command(text).
+    Weston(root)             headless weston (kiosk shell, one 640x480 output): full screen but
+                             no idle inhibitor; .env(), no screenshots.
     PulseServer(root)        PulseAudio with one null sink "board"; .env(), get_volume(),
                              set_volume(percent), get_volume_raw(), set_volume_raw(value).
     no_sound_env(root)       environment in which neither a pulse server nor an ALSA mixer exists.
@@ -48,7 +54,9 @@ import ctypes
 import ctypes.util
 import http.server
 import io
+import json
 import os
+import pwd
 import re
 import shutil
 import signal
@@ -510,6 +518,203 @@ class DummyXorg(XServer):
 
 
 # ----------------------------------------------------------------------------------------------
+# Wayland
+
+WAYLAND_USER = "tavorel-wl"
+
+
+def wayland_user() -> tuple[int, int]:
+    """(uid, gid) of the ordinary user the test compositor runs as (sway will not run as root);
+    made, without a home, when it does not exist yet."""
+    try:
+        entry = pwd.getpwnam(WAYLAND_USER)
+    except KeyError:
+        if os.geteuid() != 0:
+            raise RuntimeError(f"user {WAYLAND_USER} is missing and only root can make it")
+        subprocess.run(["useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
+                        "--shell", "/usr/sbin/nologin", WAYLAND_USER], check=True, capture_output=True)
+        entry = pwd.getpwnam(WAYLAND_USER)
+    return entry.pw_uid, entry.pw_gid
+
+
+@dataclass
+class View:
+    """One window of a client as sway's tree shows it."""
+    output: str
+    rect: Geometry
+    fullscreen: bool
+    inhibit_idle: bool
+    application_inhibitor: bool
+    decorated: bool
+    pid: int
+    app_id: str | None
+
+
+class Sway:
+    """Headless sway with two outputs: HEADLESS-1 800x600 at 0,0 and HEADLESS-2 640x480 at 800,0.
+
+    It runs as the user WAYLAND_USER with a runtime directory of its own outside the test's
+    directory (which that user cannot enter); no Xwayland is offered. Boards reach it through
+    env() (WAYLAND_DISPLAY as the socket's full path, XDG_SESSION_TYPE=wayland, no DISPLAY and no
+    QT_QPA_PLATFORM: Qt chooses its wayland plugin by its own rules).
+    """
+
+    OUTPUTS = {"HEADLESS-1": Geometry(0, 0, 800, 600), "HEADLESS-2": Geometry(800, 0, 640, 480)}
+
+    def __init__(self, root: Path, name="sway"):
+        self.dir = Path(root) / name
+        self.dir.mkdir(parents=True, exist_ok=True)
+        self.uid, self.gid = wayland_user()
+        self.runtime = Path(tempfile.mkdtemp(prefix="tavorel-sway-"))
+        os.chown(self.runtime, self.uid, self.gid)
+        self.runtime.chmod(0o700)
+        config = self.runtime / "config"
+        # No Xwayland even where it is installed: a Wayland board must not need an X server.
+        config.write_text("xwayland disable\n" + "".join(
+            f"output {n} resolution {g.width}x{g.height} position {g.x} {g.y}\n" for n, g in self.OUTPUTS.items()))
+        config.chmod(0o644)
+        self.last_screenshot: Image.Image | None = None
+        env = {"PATH": BASE_PATH, "XDG_RUNTIME_DIR": str(self.runtime), "WLR_BACKENDS": "headless",
+               "WLR_HEADLESS_OUTPUTS": str(len(self.OUTPUTS)), "WLR_LIBINPUT_NO_DEVICES": "1",
+               "WLR_RENDERER": "pixman", "HOME": str(self.runtime)}
+        with open(self.dir / "server.out", "wb") as out:
+            self.proc = subprocess.Popen(["sway", "-c", str(config)], env=env, user=self.uid,
+                                         group=self.gid, extra_groups=[], stdin=subprocess.DEVNULL,
+                                         stdout=out, stderr=subprocess.STDOUT, start_new_session=True,
+                                         cwd=str(self.runtime))
+        try:
+            self.socket = wait_until(self._socket, DEFAULT_TIMEOUT, what="sway's Wayland socket")
+            self.ipc = wait_until(lambda: next(iter(self.runtime.glob("sway-ipc.*.sock")), None),
+                                  DEFAULT_TIMEOUT, what="sway's IPC socket")
+            wait_until(lambda: sorted(o["name"] for o in self.msg("get_outputs")) == sorted(self.OUTPUTS),
+                       DEFAULT_TIMEOUT, what="sway's two outputs")
+        except BaseException:
+            self.stop()
+            raise
+
+    def _socket(self):
+        if self.proc.poll() is not None:
+            raise AssertionError(f"sway ended with code {self.proc.returncode}; see {self.dir / 'server.out'}")
+        path = self.runtime / "wayland-1"
+        return path if path.exists() else None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def stop(self):
+        stop_process(self.proc)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+    def env(self) -> dict:
+        return {"WAYLAND_DISPLAY": str(self.socket), "XDG_SESSION_TYPE": "wayland",
+                "QT_QPA_PLATFORM": None, "DISPLAY": None}
+
+    def _as_user(self, argv, binary=False, timeout=DEFAULT_TIMEOUT) -> subprocess.CompletedProcess:
+        env = {"PATH": BASE_PATH, "XDG_RUNTIME_DIR": str(self.runtime), "WAYLAND_DISPLAY": "wayland-1",
+               "SWAYSOCK": str(self.ipc), "LC_ALL": "C"}
+        result = subprocess.run(argv, env=env, user=self.uid, group=self.gid, extra_groups=[],
+                                capture_output=True, timeout=timeout, text=not binary,
+                                stdin=subprocess.DEVNULL, cwd=str(self.runtime))
+        if result.returncode != 0:
+            raise RuntimeError(f"{argv} failed with code {result.returncode}: {result.stderr!r}")
+        return result
+
+    def msg(self, kind: str, *command):
+        return json.loads(self._as_user(["swaymsg", "-r", "-t", kind, *command]).stdout)
+
+    def command(self, text: str):
+        """Runs a sway command (as `swaymsg` would) and checks that it succeeded."""
+        replies = self.msg("command", text)
+        if not all(r.get("success") for r in replies):
+            raise RuntimeError(f"sway command {text!r} failed: {replies}")
+
+    def views(self, pid: int | None = None) -> list[View]:
+        """The client windows in sway's tree (of one process when pid is given)."""
+        found = []
+
+        def walk(node, output):
+            if node.get("type") == "output":
+                output = node["name"]
+            if node.get("pid") and node.get("type") in ("con", "floating_con"):
+                r = node["rect"]
+                inhibitors = node.get("idle_inhibitors") or {}
+                found.append(View(output, Geometry(r["x"], r["y"], r["width"], r["height"]),
+                                  node.get("fullscreen_mode", 0) != 0, bool(node.get("inhibit_idle")),
+                                  inhibitors.get("application", "none") != "none",
+                                  node.get("deco_rect", {}).get("height", 0) > 0, node["pid"],
+                                  node.get("app_id")))
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                walk(child, output)
+
+        walk(self.msg("get_tree"), None)
+        return [v for v in found if pid is None or v.pid == pid]
+
+    def wait_for_view(self, pid: int, predicate=lambda v: True, timeout=DEFAULT_TIMEOUT, what="a window") -> View:
+        """Waits until process pid has exactly one window and predicate(view) holds; returns it."""
+        def probe():
+            views = self.views(pid)
+            return views[0] if len(views) == 1 and predicate(views[0]) else None
+        try:
+            return wait_until(probe, timeout, what=what)
+        except WaitTimeout:
+            raise AssertionError(f"waited for {what} of pid {pid}; sway shows {self.views()}") from None
+
+    def screenshot(self, output="HEADLESS-1") -> Image.Image:
+        """One output as an RGB image (grim)."""
+        data = self._as_user(["grim", "-o", output, "-"], binary=True).stdout
+        image = Image.open(io.BytesIO(data)).convert("RGB")
+        self.last_screenshot = image
+        return image
+
+
+class Weston:
+    """Headless weston with its kiosk shell and one 640x480 output, run as the test's own user:
+    a compositor that offers full screen but no idle inhibitor. No screenshots."""
+
+    def __init__(self, root: Path, name="weston"):
+        self.dir = Path(root) / name
+        self.runtime = self.dir / "runtime"
+        self.runtime.mkdir(parents=True, exist_ok=True)
+        self.runtime.chmod(0o700)
+        self.last_screenshot = None
+        env = {"PATH": BASE_PATH, "XDG_RUNTIME_DIR": str(self.runtime), "HOME": str(self.dir)}
+        with open(self.dir / "server.out", "wb") as out:
+            self.proc = subprocess.Popen(
+                ["weston", "--backend=headless-backend.so", "--shell=kiosk-shell.so", "--no-config",
+                 "--socket=wayland-t", "--width=640", "--height=480"], env=env,
+                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+        self.socket = self.runtime / "wayland-t"
+        try:
+            def ready():
+                if self.proc.poll() is not None:
+                    raise AssertionError(f"weston ended; see {self.dir / 'server.out'}")
+                return self.socket.exists()
+            wait_until(ready, DEFAULT_TIMEOUT, what="weston's Wayland socket")
+        except BaseException:
+            self.stop()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def stop(self):
+        stop_process(self.proc)
+
+    def env(self) -> dict:
+        return {"WAYLAND_DISPLAY": str(self.socket), "XDG_SESSION_TYPE": "wayland",
+                "QT_QPA_PLATFORM": None, "DISPLAY": None}
+
+    def screenshot(self):
+        raise RuntimeError("no screenshots of weston")
+
+
+# ----------------------------------------------------------------------------------------------
 # Sound
 
 class PulseServer:
@@ -787,6 +992,9 @@ class Board:
         if dbus is not None:
             self.env.update(dbus.env())
         self.env.update(env or {})
+        # A server's env() may ask for a variable to be left out (None), as a Wayland session does
+        # with QT_QPA_PLATFORM so that Qt picks its platform by its own rules.
+        self.env = {k: v for k, v in self.env.items() if v is not None}
 
     # --- files
     def write_config(self, config):

@@ -25,6 +25,7 @@ def test_the_package_installs_into_a_scratch_root_and_shows_the_demo(tmp_root, x
     fields = subprocess.run(["dpkg-deb", "-f", str(deb), "Depends"], capture_output=True, text=True,
                             check=True).stdout
     assert "libqt6widgets6" in fields and "qt6-qpa-plugins" in fields, fields
+    assert "qt6-wayland" in fields, fields  # the platform plugin of Wayland sessions
 
     root = tmp_root / "root"
     subprocess.run(["dpkg-deb", "-x", str(deb), str(root)], check=True)
