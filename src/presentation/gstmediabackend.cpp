@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -136,6 +137,10 @@ struct TGstMediaBackend::Clip {
     GstElement* capsfilter = nullptr;
     GstBus* bus = nullptr;
     std::atomic<quint64> framesDecoded{0};
+    // The picture shown while paused; the sink hands the same buffer on again as the first sample
+    // once playing, and that repeat is not a frame of its own. Both callbacks run in the sink's
+    // streaming thread.
+    GstBuffer* prerollBuffer = nullptr;
 
     std::mutex mutex;
     std::condition_variable opened;
@@ -169,8 +174,11 @@ struct TGstMediaBackend::Clip {
     }
 
     static GstFlowReturn onNewPreroll(GstAppSink* sink, gpointer data) {
-        if (GstSample* sample = gst_app_sink_pull_preroll(sink))
-            static_cast<Clip*>(data)->postFrame(wrapSample(sample));
+        auto* clip = static_cast<Clip*>(data);
+        if (GstSample* sample = gst_app_sink_pull_preroll(sink)) {
+            clip->prerollBuffer = gst_sample_get_buffer(sample);
+            clip->postFrame(wrapSample(sample));
+        }
         return GST_FLOW_OK;
     }
 
@@ -178,7 +186,10 @@ struct TGstMediaBackend::Clip {
         auto* clip = static_cast<Clip*>(data);
         if (GstSample* sample = gst_app_sink_pull_sample(sink)) {
             clip->framesDecoded.fetch_add(1, std::memory_order_relaxed);
-            clip->postFrame(wrapSample(sample));
+            if (std::exchange(clip->prerollBuffer, nullptr) == gst_sample_get_buffer(sample))
+                gst_sample_unref(sample);
+            else
+                clip->postFrame(wrapSample(sample));
         }
         return GST_FLOW_OK;
     }
