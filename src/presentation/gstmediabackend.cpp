@@ -230,19 +230,25 @@ struct TGstMediaBackend::Clip {
 
 namespace {
 
-// videoconvert ! videoscale ! capsfilter ! appsink, as one bin for playbin's video-sink.
+// videoconvert ! videoflip ! videoscale ! capsfilter ! appsink, as one bin for playbin's
+// video-sink.
 GstElement* makeVideoSink(TGstMediaBackend::Clip* clip, QSize frameSize, GstElement** capsfilter,
                           GstAppSinkCallbacks* callbacks) {
     GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement* flip = gst_element_factory_make("videoflip", nullptr);
     GstElement* scale = gst_element_factory_make("videoscale", nullptr);
     GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
     GstElement* sink = gst_element_factory_make("appsink", nullptr);
-    if (!convert || !scale || !filter || !sink) {
-        for (GstElement* e : {convert, scale, filter, sink})
+    if (!convert || !flip || !scale || !filter || !sink) {
+        for (GstElement* e : {convert, flip, scale, filter, sink})
             if (e)
                 gst_object_unref(gst_object_ref_sink(e));
         return nullptr;
     }
+    // Phones store a portrait clip as landscape pixels with a rotation in the container; the
+    // flip follows the stream's orientation tag, so the clip stands upright before it is
+    // stretched over the window. An upright clip passes through untouched.
+    gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
     g_object_set(scale, "add-borders", FALSE, nullptr);
     GstCaps* caps = frameCaps(frameSize);
     g_object_set(filter, "caps", caps, nullptr);
@@ -255,8 +261,8 @@ GstElement* makeVideoSink(TGstMediaBackend::Clip* clip, QSize frameSize, GstElem
 
     GstElement* bin = gst_bin_new(nullptr);
     gst_object_ref_sink(bin);
-    gst_bin_add_many(GST_BIN(bin), convert, scale, filter, sink, nullptr);
-    if (!gst_element_link_many(convert, scale, filter, sink, nullptr)) {
+    gst_bin_add_many(GST_BIN(bin), convert, flip, scale, filter, sink, nullptr);
+    if (!gst_element_link_many(convert, flip, scale, filter, sink, nullptr)) {
         gst_object_unref(bin);
         return nullptr;
     }
