@@ -2,6 +2,7 @@
 #include "schedule/sessionbusguard.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
+#include "shell/failurehandover.h"
 #include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
 #include <QTimer>
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     });
 
     auto* frm = new TMainFrm();
+    takeFailureHandover();
     frm->show();
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 

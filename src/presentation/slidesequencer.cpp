@@ -8,6 +8,7 @@
 #include "shell/diagnostics.h"
 #include "shell/errorreport.h"
 #include "shell/errors.h"
+#include "shell/failurehandover.h"
 #include "shell/mainfrm.h"
 #include "shell/restart.h"
 #include <QCoreApplication>
@@ -48,6 +49,7 @@ ItemKind kindOf(const QString& path) {
 } // namespace
 
 void TMainFrm::NextImageTimerTimer() {
+    bool itemReached = false;
     try {
         NextImageTimer->setEnabled(false);
         WBScroll->setEnabled(false);
@@ -79,6 +81,7 @@ void TMainFrm::NextImageTimerTimer() {
         update();
 
         try {
+            itemReached = true;
             showItem(path);
             prefetchNextPicture();
         } catch (...) {
@@ -87,9 +90,9 @@ void TMainFrm::NextImageTimerTimer() {
         }
         QCoreApplication::processEvents();
     } catch (const std::exception& e) {
-        slideFailed(failureText(e));
+        slideFailed(failureText(e), itemReached);
     } catch (...) {
-        slideFailed(QStringLiteral("Unknown error"));
+        slideFailed(QStringLiteral("Unknown error"), itemReached);
     }
 }
 
@@ -169,7 +172,7 @@ void TMainFrm::pollSourceDrive() {
                                   QStringLiteral("."), false);
 }
 
-void TMainFrm::slideFailed(const QString& text) {
+void TMainFrm::slideFailed(const QString& text, bool itemReached) {
     diag::error(QStringLiteral("slide failed: ") + text);
     QString logError;
     try {
@@ -178,7 +181,7 @@ void TMainFrm::slideFailed(const QString& text) {
     } catch (const std::exception& e) {
         logError = exceptionMessage(e);
     }
-    restartAfterFailure();
+    restartAfterFailure(failureHandoverArguments(itemReached));
     if (!logError.isEmpty())
         reportError(logError);
 }

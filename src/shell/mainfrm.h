@@ -95,7 +95,7 @@ class TMainFrm : public QWidget {
     bool closeForm();
     void showItem(const QString& path);
     void pollSourceDrive();
-    void slideFailed(const QString& text);
+    void slideFailed(const QString& text, bool itemReached);
     void setWindowColor(const QColor& color);
     void prefetchNextPicture();
 

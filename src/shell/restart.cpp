@@ -11,18 +11,19 @@ QString programFile() {
     return MainFrm->BrevUtil->getstartdir() + QStringLiteral("tavorel");
 }
 
-void launch(const QString& program) {
-    const bool started = MainFrm->BrevUtil->ExecNewProcess(QStringList{program}, false, true);
+void launch(const QString& program, const QStringList& arguments = {}) {
+    const bool started =
+        MainFrm->BrevUtil->ExecNewProcess(QStringList{program} + arguments, false, true);
     diag::event("restart", started ? QStringLiteral("started a new copy: ") + program
                                    : QStringLiteral("could not start ") + program);
 }
 
 } // namespace
 
-void restartAfterFailure() {
+void restartAfterFailure(const QStringList& arguments) {
     const QString program = programFile();
     if (QFileInfo(program).isFile())
-        launch(program);
+        launch(program, arguments);
     else
         diag::event("restart", QStringLiteral("no program file to restart: ") + program);
     AppTermination::request();

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QStringList>
+
 // The two ways the board restarts itself. Both start the program file `tavorel` of the start
 // directory as a detached new copy; the path is passed as one argument, so a start directory with
 // blanks works.
 
-// After a failure: launch the new copy when the program file exists, then request the program's
-// end. The window is not closed, so the close handler does not run.
-void restartAfterFailure();
+// After a failure: launch the new copy, with the arguments given, when the program file exists,
+// then request the program's end. The window is not closed, so the close handler does not run.
+void restartAfterFailure(const QStringList& arguments = {});
 
 // On an operator's request: launch the new copy without checking first (a failed launch goes
 // unnoticed), then close the main window; its close handler runs.
