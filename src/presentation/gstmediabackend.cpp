@@ -17,6 +17,9 @@ namespace {
 
 // playbin's "flags" bits (GstPlayFlags is not in a public header).
 constexpr guint playFlagText = 0x4;
+// Kept clear: decoders are chosen by rank, so a hardware (VA-API) decoder, where one is installed
+// and works, is preferred to a software one, and hands its frames on in system memory.
+constexpr guint playFlagForceSwDecoders = 0x1000;
 // Without it playbin puts its own aspect-keeping scaler in front of the video sink, and the
 // picture comes out letterboxed whatever size the sink asks for.
 constexpr guint playFlagNativeVideo = 0x40;
@@ -340,7 +343,7 @@ bool TGstMediaBackend::open(const QString& path, QSize frameSize, QString& error
     g_free(uri);
     guint flags = 0;
     g_object_get(playbin, "flags", &flags, nullptr);
-    flags = (flags | playFlagNativeVideo) & ~playFlagText;
+    flags = (flags | playFlagNativeVideo) & ~(playFlagText | playFlagForceSwDecoders);
     g_object_set(playbin, "flags", flags, nullptr);
     g_signal_connect(playbin, "element-setup", G_CALLBACK(onElementSetup), nullptr);
 
