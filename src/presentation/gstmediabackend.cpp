@@ -1,5 +1,6 @@
 // GStreamer headers first: GLib's headers use words that Qt defines as macros.
 #include <gst/app/gstappsink.h>
+#include <gst/base/gstbasetransform.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
@@ -250,8 +251,11 @@ GstElement* makeVideoSink(TGstMediaBackend::Clip* clip, QSize frameSize, GstElem
     }
     // Phones store a portrait clip as landscape pixels with a rotation in the container; the
     // flip follows the stream's orientation tag, so the clip stands upright before it is
-    // stretched over the window. An upright clip passes through untouched.
+    // stretched over the window.
     gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
+    // Until a tag asks for a turn the flip would copy every picture unchanged (GStreamer 1.22);
+    // it leaves this state by itself when it turns a clip.
+    gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(flip), TRUE);
     g_object_set(scale, "add-borders", FALSE, nullptr);
     GstCaps* caps = frameCaps(frameSize);
     g_object_set(filter, "caps", caps, nullptr);
