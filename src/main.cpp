@@ -1,8 +1,7 @@
+#include "schedule/dbus/sessionbusguard.h"
 #include "schedule/powermgmt.h"
-#include "schedule/sessionbusguard.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
-#include "shell/failurehandover.h"
 #include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
 #include <QTimer>
@@ -19,7 +18,7 @@ int main(int argc, char** argv) {
     });
 
     auto* frm = new TMainFrm();
-    takeFailureHandover();
+    frm->takeFailureHandover();
     frm->show();
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
