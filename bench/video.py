@@ -126,6 +126,9 @@ def main():
     for decoded, painted in played:
         print(f"frames: clip {frames_in_clip}   decoded {decoded}   painted {painted}   "
               f"({int(painted) / frames_in_clip * 100:5.1f} %)")
+        # Frames may be dropped on a busy machine, but never painted more often than they exist.
+        if int(painted) > frames_in_clip or int(painted) > int(decoded):
+            print(f"frames: FAULT, {painted} painted of a clip of {frames_in_clip} frames")
     if gaps:
         print(f"clip end to next item on screen   median {statistics.median(gaps):6.1f} ms   "
               f"worst {max(gaps):6.1f} ms   ({len(gaps)} ends, {blacks} with a black frame between)")

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     });
 
     auto* frm = new TMainFrm();
+    frm->takeFailureHandover();
     frm->show();
     // On a Wayland session the board sits inside a full-screen window of its own.
     frm->window()->show();

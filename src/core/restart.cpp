@@ -11,18 +11,18 @@ QString programFile(const TBrevUtil& util) {
     return util.getstartdir() + QStringLiteral("tavorel");
 }
 
-void launch(TBrevUtil& util, const QString& program) {
-    const bool started = util.ExecNewProcess(QStringList{program}, false, true);
+void launch(TBrevUtil& util, const QString& program, const QStringList& arguments = {}) {
+    const bool started = util.ExecNewProcess(QStringList{program} + arguments, false, true);
     diag::event("restart", started ? QStringLiteral("started a new copy: ") + program
                                    : QStringLiteral("could not start ") + program);
 }
 
 } // namespace
 
-void restartAfterFailure(TBrevUtil& util) {
+void restartAfterFailure(TBrevUtil& util, const QStringList& arguments) {
     const QString program = programFile(util);
     if (QFileInfo(program).isFile())
-        launch(util, program);
+        launch(util, program, arguments);
     else
         diag::event("restart", QStringLiteral("no program file to restart: ") + program);
     AppTermination::request();

@@ -4,13 +4,14 @@
 // directory as a detached new copy; the path is passed as one argument, so a start directory with
 // blanks works.
 
+#include <QStringList>
 #include <functional>
 
 class TBrevUtil;
 
-// After a failure: launch the new copy when the program file exists, then request the program's
-// end. The window is not closed, so the close handler does not run.
-void restartAfterFailure(TBrevUtil& util);
+// After a failure: launch the new copy, with the arguments given, when the program file exists,
+// then request the program's end. The window is not closed, so the close handler does not run.
+void restartAfterFailure(TBrevUtil& util, const QStringList& arguments = {});
 
 // On an operator's request: launch the new copy without checking first (a failed launch goes
 // unnoticed), then close the main window (closeWindow); its close handler runs.

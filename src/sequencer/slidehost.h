@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <cstdint>
 
 // What the slide tick needs from the window it runs in. The window shows the items; the tick
 // decides which one and in what order the steps run.
@@ -8,8 +10,10 @@ class SlideHost {
   public:
     virtual ~SlideHost() = default;
 
-    // NextImageTimer, which runs the next tick.
+    // NextImageTimer, which runs the next tick, and its interval.
     virtual void setSlideTimer(bool enabled) = 0;
+    virtual std::uint32_t slideInterval() const = 0;
+    virtual void setSlideInterval(std::uint32_t interval) = 0;
     // WBScroll, which scrolls a web page.
     virtual void stopScrolling() = 0;
     // Keeps the machine awake and the display on from now on.
@@ -33,8 +37,9 @@ class SlideHost {
     // Decodes a picture ahead for a later tick.
     virtual void prefetchPicture(const QString& path) = 0;
 
-    // The failure path: ERROR.LOG, a fresh copy of the board, and the error report.
+    // The failure path: ERROR.LOG, a fresh copy of the board (started with the arguments given),
+    // and the error report.
     virtual void writeLog(const QString& text) = 0;
-    virtual void startFreshCopy() = 0;
+    virtual void startFreshCopy(const QStringList& arguments) = 0;
     virtual void reportFailure(const QString& text) = 0;
 };

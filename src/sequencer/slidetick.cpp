@@ -5,6 +5,8 @@
 #include "core/diagnostics.h"
 #include "core/errors.h"
 #include <QFileInfo>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -40,7 +42,43 @@ ItemKind kindOf(const QString& path) {
 
 } // namespace
 
+void SlideTick::takeHandover(const std::optional<FailureHandover>& handover) {
+    received_ = handover;
+    if (!received_)
+        return;
+    // The mode may have changed in config.ini meanwhile; a playlist that did not start has no
+    // position.
+    if (received_->playlist != state_.usePlayList ||
+        (state_.usePlayList && state_.playlistitemindex != 1)) {
+        received_.reset();
+        return;
+    }
+    if (state_.usePlayList)
+        state_.playlistitemindex = received_->next;
+    else
+        state_.imageindex = received_->next - 1;
+    diag::event("restart", QStringLiteral("the show goes on at position %1").arg(received_->next));
+    if (received_->roundFailed())
+        pauseFirstItem();
+}
+
+// The show waits for the first item of the next round longer than usual.
+void SlideTick::pauseFirstItem() {
+    const std::uint32_t interval = host_.slideInterval();
+    if (interval == 0)
+        return; // a show that never moves on stays so
+    const std::uint32_t pause = std::max<std::uint32_t>(interval, failedRoundPauseMs);
+    host_.setSlideInterval(pause);
+    intervalAfterPause_ = interval;
+    diag::event("restart", QStringLiteral("every item of a round failed: the next round begins "
+                                          "in %1 s")
+                               .arg(pause / 1000));
+}
+
 void SlideTick::run() {
+    if (intervalAfterPause_)
+        host_.setSlideInterval(*std::exchange(intervalAfterPause_, std::nullopt));
+    bool itemReached = false;
     try {
         host_.setSlideTimer(false);
         host_.stopScrolling();
@@ -73,6 +111,7 @@ void SlideTick::run() {
         host_.refresh();
 
         try {
+            itemReached = true;
             showItem(path);
             prefetchNextPicture();
         } catch (...) {
@@ -81,9 +120,9 @@ void SlideTick::run() {
         }
         host_.processEvents();
     } catch (const std::exception& e) {
-        slideFailed(failureText(e));
+        slideFailed(failureText(e), itemReached);
     } catch (...) {
-        slideFailed(QStringLiteral("Unknown error"));
+        slideFailed(QStringLiteral("Unknown error"), itemReached);
     }
 }
 
@@ -155,7 +194,7 @@ void SlideTick::pollSourceDrive() {
                          QStringLiteral("-c 'cd -- \"$1\"' sh ") + shellQuote(drive));
 }
 
-void SlideTick::slideFailed(const QString& text) {
+void SlideTick::slideFailed(const QString& text, bool itemReached) {
     diag::error(QStringLiteral("slide failed: ") + text);
     QString logError;
     try {
@@ -165,7 +204,33 @@ void SlideTick::slideFailed(const QString& text) {
     } catch (const std::exception& e) {
         logError = exceptionMessage(e);
     }
-    host_.startFreshCopy();
+    host_.startFreshCopy({handoverAfter(itemReached).argument()});
     if (!logError.isEmpty())
         host_.reportFailure(logError);
+}
+
+FailureHandover SlideTick::handoverAfter(bool itemReached) const {
+    std::int32_t failed = 0;
+    std::int32_t next = 0;
+    std::function<bool(std::int32_t)> exists;
+    if (state_.usePlayList) {
+        // The search moves the section number on only once the item has been shown.
+        failed = state_.playlistitemindex;
+        next = itemReached ? state_.playlistitemindex + 1 : state_.playlistitemindex;
+        exists = [&playlist = state_.playlist](std::int32_t section) {
+            return playlist && playlist->SectionExists(QStringLiteral("Item%1").arg(section));
+        };
+    } else {
+        failed = state_.imageindex;
+        next = state_.imageindex + 1;
+        int count = 0;
+        try {
+            count = state_.files.Count();
+        } catch (...) {
+            // The folder may be what failed: the fresh copy wraps by its own list.
+            count = next + 1;
+        }
+        exists = [count](std::int32_t index) { return index >= 0 && index < count; };
+    }
+    return handoverAfterFailure(received_, state_.usePlayList, failed, next, exists);
 }

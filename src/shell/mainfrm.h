@@ -93,6 +93,10 @@ class TMainFrm : public QWidget,
     // Shows a text in the message label (and in the journal when diagnostics are on).
     void showMessage(const QString& text) override;
 
+    // Once the window is built: goes on with the show where the copy that failed before this one
+    // handed it on (the hand-over on the command line), if it did.
+    void takeFailureHandover();
+
     // Reports the start-up error, if any, through the default error report. Called once the window
     // is shown, so that the window is on screen behind the report.
     void reportStartupError();
@@ -108,6 +112,7 @@ class TMainFrm : public QWidget,
 
     // SlideHost (mainfrm_slides.cpp).
     void setSlideTimer(bool enabled) override;
+    std::uint32_t slideInterval() const override;
     void stopScrolling() override;
     void keepAwake() override;
     void runAndWait(const QString& program, const QString& parameters) override;
@@ -123,9 +128,9 @@ class TMainFrm : public QWidget,
     void captionStep() override;
     void prefetchPicture(const QString& path) override;
     void writeLog(const QString& text) override;
-    void startFreshCopy() override;
+    void startFreshCopy(const QStringList& arguments) override;
     void reportFailure(const QString& text) override;
-    // PlaylistHost (mainfrm_playlist.cpp).
+    // PlaylistHost (mainfrm_playlist.cpp); it sets the slide interval for SlideHost too.
     void setSlideInterval(std::uint32_t interval) override;
     // ScheduleHost (mainfrm_schedule.cpp).
     bool blankShown() const override;

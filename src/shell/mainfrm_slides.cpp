@@ -1,5 +1,6 @@
 // The slide tick (see sequencer/slidetick.h) and what it asks of the window.
 
+#include "brevutil/commandline.h"
 #include "core/errorreport.h"
 #include "core/restart.h"
 #include "pictures/fittedpicture.h"
@@ -11,8 +12,16 @@ void TMainFrm::NextImageTimerTimer() {
     slideTick_->run();
 }
 
+void TMainFrm::takeFailureHandover() {
+    slideTick_->takeHandover(readFailureHandover(CommandLine::arguments()));
+}
+
 void TMainFrm::setSlideTimer(bool enabled) {
     NextImageTimer->setEnabled(enabled);
+}
+
+std::uint32_t TMainFrm::slideInterval() const {
+    return NextImageTimer->Interval();
 }
 
 void TMainFrm::stopScrolling() {
@@ -80,8 +89,8 @@ void TMainFrm::writeLog(const QString& text) {
     WriteLog(text);
 }
 
-void TMainFrm::startFreshCopy() {
-    restartAfterFailure(*BrevUtil);
+void TMainFrm::startFreshCopy(const QStringList& arguments) {
+    restartAfterFailure(*BrevUtil, arguments);
 }
 
 void TMainFrm::reportFailure(const QString& text) {

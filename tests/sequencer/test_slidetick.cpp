@@ -14,8 +14,16 @@ class FakeSlideHost : public SlideHost {
     QStringList calls;
     bool playlistChooses = true;
     bool pictureFails = false;
+    bool searchFails = false;
+    std::uint32_t interval = 5000;
+    QStringList restartArguments;
 
     void setSlideTimer(bool enabled) override { calls << (enabled ? "timer on" : "timer off"); }
+    std::uint32_t slideInterval() const override { return interval; }
+    void setSlideInterval(std::uint32_t ms) override {
+        interval = ms;
+        calls << QStringLiteral("interval %1").arg(ms);
+    }
     void stopScrolling() override { calls << "scroll off"; }
     void keepAwake() override { calls << "awake"; }
     void runAndWait(const QString& program, const QString& parameters) override {
@@ -31,6 +39,8 @@ class FakeSlideHost : public SlideHost {
     void processEvents() override {}
     bool playlistItemSearch() override {
         calls << "search";
+        if (searchFails)
+            throw EError(QStringLiteral("Invalid playlist"));
         return playlistChooses;
     }
     void showPicture(const QString& path) override {
@@ -45,7 +55,10 @@ class FakeSlideHost : public SlideHost {
         calls << "prefetch " + path.section(u'/', -1);
     }
     void writeLog(const QString& text) override { calls << "log " + text; }
-    void startFreshCopy() override { calls << "restart"; }
+    void startFreshCopy(const QStringList& arguments) override {
+        calls << "restart";
+        restartArguments = arguments;
+    }
     void reportFailure(const QString& text) override { calls << "report " + text; }
 
     // The calls that show an item, in order.
@@ -147,6 +160,8 @@ TEST_F(SlideTickTest, AFailureIsLoggedWithItsItemAndEndsInAFreshCopy) {
     ASSERT_GE(log, 0);
     EXPECT_EQ(host.calls.value(log + 1), "log On Item: " + folder + "bad.bmp");
     EXPECT_EQ(host.calls.value(log + 2), "restart");
+    // Its only item failed: a whole round, so the fresh copy waits before it tries again.
+    EXPECT_EQ(host.restartArguments, QStringList{"--after-failure=folder,0,0"});
     EXPECT_FALSE(host.calls.join(u',').contains("report"));
     EXPECT_FALSE(host.calls.contains("caption"));
 }
@@ -178,4 +193,90 @@ TEST_F(SlideTickTest, AFileGoneSinceTheRefreshIsSkippedSilently) {
     EXPECT_TRUE(host.shown().isEmpty());
     EXPECT_TRUE(host.calls.contains("timer on"));
     EXPECT_FALSE(host.calls.contains("restart"));
+}
+
+TEST_F(SlideTickTest, AFailedItemHandsTheNextPositionToTheFreshCopy) {
+    for (const char* name : {"a.png", "b.bmp", "c.png"})
+        touch(QString::fromLatin1(name));
+    readFolder();
+    SlideTick slides(host, state);
+    slides.takeHandover(FailureHandover{false, 1, 0});
+    EXPECT_EQ(imageindex, 0);
+    host.pictureFails = true;
+    slides.run();
+    EXPECT_EQ(imageindex, 1);
+    // It failed on the first item it tried: the round that began at position 0 goes on.
+    EXPECT_EQ(host.restartArguments, QStringList{"--after-failure=folder,2,0"});
+
+    // The last item wraps to the first; a copy started without a hand-over begins a round.
+    imageindex = 1;
+    SlideTick fresh(host, state);
+    fresh.run();
+    EXPECT_EQ(host.restartArguments, QStringList{"--after-failure=folder,0,2"});
+}
+
+TEST_F(SlideTickTest, InPlaylistModeTheSectionAfterTheShownItemIsHandedOn) {
+    touch(QStringLiteral("a.jpg"));
+    readFolder();
+    QFile ini(dir.filePath(QStringLiteral("playlist.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Item1]\nFileName=a.jpg\n[Item2]\nFileName=a.jpg\n[Item3]\nFileName=a.jpg\n");
+    ini.close();
+    playlist = std::make_unique<TIniFile>(ini.fileName());
+    usePlayList = true;
+    SlideTick slides(host, state);
+    slides.takeHandover(FailureHandover{true, 2, 1});
+    EXPECT_EQ(playlistitemindex, 2);
+    host.pictureFails = true;
+    slides.run();
+    EXPECT_EQ(host.restartArguments, QStringList{"--after-failure=playlist,3,1"});
+
+    // A failure before the item was chosen hands on the same section, and as it would fail there
+    // again at once, the fresh copy waits before it tries.
+    host.searchFails = true;
+    playlistitemindex = 3;
+    SlideTick(host, state).run();
+    EXPECT_EQ(host.restartArguments, QStringList{"--after-failure=playlist,3,3"});
+}
+
+TEST_F(SlideTickTest, AWholeFailedRoundPausesTheFirstItemOfTheNextOnce) {
+    touch(QStringLiteral("a.jpg"));
+    readFolder();
+    SlideTick slides(host, state);
+    slides.takeHandover(FailureHandover{false, 0, 0});
+    EXPECT_EQ(imageindex, -1);
+    EXPECT_EQ(host.calls, QStringList{"interval 60000"});
+    host.calls.clear();
+    slides.run();
+    EXPECT_EQ(host.calls.value(0), "interval 5000");
+    EXPECT_EQ(host.shown(), QStringList{"picture a.jpg"});
+    host.calls.clear();
+    slides.run();
+    EXPECT_FALSE(host.calls.join(u',').contains("interval"));
+
+    // A longer interval of its own is kept; a show that never moves on is left alone.
+    host.interval = 90000;
+    SlideTick(host, state).takeHandover(FailureHandover{false, 0, 0});
+    EXPECT_EQ(host.interval, 90000u);
+    host.interval = 0;
+    host.calls.clear();
+    SlideTick(host, state).takeHandover(FailureHandover{false, 0, 0});
+    EXPECT_TRUE(host.calls.isEmpty());
+}
+
+TEST_F(SlideTickTest, AHandoverOfTheOtherModeOrOfAPlaylistThatDidNotStartIsDropped) {
+    touch(QStringLiteral("a.jpg"));
+    readFolder();
+    SlideTick folderShow(host, state);
+    folderShow.takeHandover(FailureHandover{true, 3, 3});
+    EXPECT_EQ(imageindex, -1);
+    EXPECT_EQ(playlistitemindex, 1);
+    EXPECT_TRUE(host.calls.isEmpty()); // no pause either
+
+    usePlayList = true;
+    playlistitemindex = 0; // the playlist had no Item1
+    SlideTick listShow(host, state);
+    listShow.takeHandover(FailureHandover{true, 3, 3});
+    EXPECT_EQ(playlistitemindex, 0);
+    EXPECT_TRUE(host.calls.isEmpty());
 }

@@ -5,12 +5,15 @@ program of the start directory, files deleted, exit codes.
 
 import os
 import re
+import time
 
 import pytest
 from PIL import Image
 
 import harness
+import video_support as vs
 from harness import wait_until
+from video_support import gst_registry  # noqa: F401 (fixture)
 
 DATE = r"\d{1,2}/\d{1,2}/\d{4}"  # the C locale's short date, M/d/yyyy
 
@@ -86,6 +89,69 @@ def test_a_failure_before_the_first_item_writes_only_the_first_line(xvfb, make_b
     assert board.wait_exit() == 0
     lines = (board.start_dir / "ERROR.LOG").read_bytes().decode().split("\r\n")
     assert len(lines) == 2 and re.fullmatch(DATE + ",.+", lines[0]), lines
+
+
+# A damaged clip and a damaged picture in the middle of the show, each between good pictures.
+SHOW_ORDER = ["a.png", "b.mp4", "c.png", "d.jpg", "e.png"]
+
+
+def damaged_show(show):
+    for name in ("a.png", "c.png", "e.png"):
+        GOOD.save(show / name)
+    vs.noise(show / "b.mp4")
+    (show / "d.jpg").write_bytes(MISNAMED)
+
+
+def shown_items(board, show):
+    prefix = f"tavorel: item: {show}/"
+    return [line[len(prefix):] for line in board.stderr().splitlines() if line.startswith(prefix)]
+
+
+@pytest.mark.parametrize("mode", ["folder", "playlist"])
+def test_the_items_after_a_failed_one_are_shown_by_the_fresh_copy(xvfb, make_board, gst_registry, mode):
+    config = "NextImageTimer=400\nNewFilesTimer=60000\n"
+    if mode == "playlist":
+        items = "".join(f"[Item{n}]\nFileName={name}\nduration=400\n" for n, name in enumerate(SHOW_ORDER, 1))
+        def files(show):
+            damaged_show(show)
+            (show / "playlist.ini").write_text(items)
+        config += "UsePlaylist=1\n"
+    else:
+        files = damaged_show
+    board, show = vs.video_board(make_board, xvfb, gst_registry, files, config, start=False)
+    log = board.start_dir / "ERROR.LOG"
+    log.write_bytes(b"")
+    board.start()
+
+    # Within one round every item comes, each once, the damaged ones failing in their turn.
+    board.wait_for_stderr(f"tavorel: item: {show}/e.png", timeout=60)
+    assert shown_items(board, show)[:5] == SHOW_ORDER, shown_items(board, show)
+    lines = log.read_bytes().decode().split("\r\n")
+    assert len(lines) >= 5 and lines[4] == "", lines
+    assert re.fullmatch(DATE + ",Could not determine type of stream.", lines[0]), lines
+    assert re.fullmatch(DATE + rf",On Item: {re.escape(str(show))}/b\.mp4", lines[1]), lines
+    assert re.fullmatch(DATE + ",.+", lines[2]), lines
+    assert re.fullmatch(DATE + rf",On Item: {re.escape(str(show))}/d\.jpg", lines[3]), lines
+    # The first copy ended after its failure; a fresh copy runs the show on.
+    assert board.wait_exit() == 0
+    wait_until(lambda: board.processes() or None, what="a fresh copy of the board")
+    board.wait_for_stderr(f"tavorel: item: {show}/a.png", count=2)
+
+
+def test_a_board_whose_every_item_fails_restarts_once_an_item_a_round_then_waits(xvfb, make_board):
+    board = make_board(xvfb, picture_show(), files={"show/x.jpg": MISNAMED, "show/y.jpg": MISNAMED}, start=False)
+    show = board.start_dir / "show"
+    board.write_config(f"[MAIN]\nImagesFolder={show}/\nNextImageTimer=300\nNewFilesTimer=60000\n")
+    log = board.start_dir / "ERROR.LOG"
+    log.write_bytes(b"")
+    board.start()
+    board.wait_for_stderr("tavorel: restart: every item of a round failed")
+    assert shown_items(board, show) == ["x.jpg", "y.jpg"]
+    # The copy that begins the next round waits instead of failing again at once.
+    time.sleep(8)
+    assert shown_items(board, show) == ["x.jpg", "y.jpg"]
+    assert log.read_bytes().count(b"\r\n") == 4
+    assert len(board.processes()) == 1
 
 
 # ----------------------------------------------------------------------------------------------

@@ -100,6 +100,31 @@ def test_a_clip_cut_short_by_a_picture_plays_on_unseen_and_its_end_moves_the_sho
     assert closed and b < closed[0] < c, f"the clip was not closed at its end, behind the picture: {events}"
 
 
+# A phone's portrait clip: landscape pixels and a rotation in the container. ffmpeg's rotate=270
+# is what phones write (ffprobe: -90), rotate=90 the other way round (ffprobe: 90).
+@pytest.mark.parametrize("rotate, rotation", [(270, -90), (90, 90)])
+def test_a_clip_with_a_rotation_plays_upright(xvfb, make_board, gst_registry, tmp_path, rotate, rotation):
+    reference = vs.rotated_clip(tmp_path / "portrait.mp4", rotate)
+    assert vs.display_rotation(reference) == rotation
+    # Where an upright picture puts the quadrants: the stored picture turned by the rotation
+    # (counter-clockwise, as PIL turns too); stretching over the window keeps quadrants in place.
+    upright = vs.quadrant_picture().rotate(rotation, expand=True)
+    expected = vs.quadrants_of(upright, (0, 0, *upright.size))
+
+    board, show = vs.video_board(make_board, xvfb, gst_registry,
+                                 lambda d: (d / "portrait.mp4").write_bytes(reference.read_bytes()),
+                                 "NextImageTimer=500\n")
+    board.wait_for_geometry(SCREEN)
+
+    def problems(shot):
+        seen = vs.quadrants_of(shot, vs.box_of(SCREEN))
+        if all(vs.near(s, e) for s, e in zip(seen, expected)):
+            return None
+        return f"quadrants {seen}, upright {expected}"
+    harness.wait_for_screen(xvfb, problems)
+    assert board.is_running()
+
+
 # ----------------------------------------------------------------------------------------------
 # Clips that cannot be opened
 

@@ -48,6 +48,50 @@ def clip(path: Path, colour=GREEN, size=(320, 180), seconds=2.0, rate=30) -> Pat
                     *_CODECS[path.suffix.lower()], "-shortest"], Path(path))
 
 
+QUADRANTS = (RED, GREEN, BLUE, YELLOW)  # top left, top right, bottom left, bottom right
+
+
+def quadrant_picture(size=(320, 180), colours=QUADRANTS):
+    w, h = size
+    image = Image.new("RGB", size)
+    for (x, y), colour in zip([(0, 0), (w // 2, 0), (0, h // 2), (w // 2, h // 2)], colours):
+        image.paste(colour, (x, y, x + w // 2, y + h // 2))
+    return image
+
+
+def quadrants_of(image, box):
+    """The colours at the centres of the four quadrants of a box, in QUADRANTS' order."""
+    left, top, right, bottom = box
+    w, h = right - left, bottom - top
+    rgb = image.convert("RGB")
+    return [rgb.getpixel((left + w * i // 4, top + h * j // 4)) for j in (1, 3) for i in (1, 3)]
+
+
+def rotated_clip(path: Path, rotate: int, seconds=30.0) -> Path:
+    """A landscape clip of coloured quadrants (quadrant_picture) whose container carries the
+    rotation tag `rotate`, as a phone writes it for a portrait clip; the pixels stay as stored."""
+    path = Path(path)
+    still = path.with_suffix(".png")
+    quadrant_picture().save(still)
+    plain = path.with_name("plain-" + path.name)
+    _ffmpeg(["-loop", "1", "-i", str(still), "-t", str(seconds), "-r", "30", "-c:v", "libx264",
+             "-pix_fmt", "yuv420p"], plain)
+    _ffmpeg(["-i", str(plain), "-metadata:s:v:0", f"rotate={rotate}", "-c", "copy"], path)
+    plain.unlink()
+    still.unlink()
+    return path
+
+
+def display_rotation(path: Path) -> int:
+    """The rotation ffprobe reports for the clip's picture: degrees counter-clockwise."""
+    r = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                        "stream_side_data=rotation", "-of", "csv=p=0", str(path)],
+                       env={"PATH": harness.BASE_PATH, "LC_ALL": "C"}, capture_output=True,
+                       text=True, timeout=60, check=True)
+    values = [v for v in r.stdout.split() if v]
+    return int(float(values[0])) if values else 0
+
+
 def tone(path: Path, seconds=2.0) -> Path:
     """Sound only (AAC in MP4)."""
     return _ffmpeg(["-f", "lavfi", "-i", f"sine=frequency=440:duration={seconds}", "-c:a", "aac"], Path(path))

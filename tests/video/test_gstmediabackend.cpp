@@ -99,7 +99,10 @@ TEST_F(GstMediaBackendTest, EachVideoFormatPlaysToItsEndInTheRequestedSize) {
         EXPECT_TRUE(allGreen(last));
         // One second at 30 frames a second; a busy machine may drop some.
         EXPECT_GE(backend.framesDecoded(), 10u);
-        EXPECT_LE(backend.framesDecoded(), 31u);
+        EXPECT_LE(backend.framesDecoded(), 30u);
+        // Each frame reaches the display at most once (a busy display may skip one): the picture
+        // shown while paused is the clip's first frame, not one more.
+        EXPECT_LE(quint64(got.frames.size()), backend.framesDecoded());
         backend.close();
         EXPECT_FALSE(backend.isOpen());
     }

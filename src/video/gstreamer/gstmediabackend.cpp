@@ -1,5 +1,6 @@
 // GStreamer headers first: GLib's headers use words that Qt defines as macros.
 #include <gst/app/gstappsink.h>
+#include <gst/base/gstbasetransform.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
@@ -11,11 +12,15 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace {
 
 // playbin's "flags" bits (GstPlayFlags is not in a public header).
 constexpr guint playFlagText = 0x4;
+// Kept clear: decoders are chosen by rank, so a hardware (VA-API) decoder, where one is installed
+// and works, is preferred to a software one, and hands its frames on in system memory.
+constexpr guint playFlagForceSwDecoders = 0x1000;
 // Without it playbin puts its own aspect-keeping scaler in front of the video sink, and the
 // picture comes out letterboxed whatever size the sink asks for.
 constexpr guint playFlagNativeVideo = 0x40;
@@ -136,6 +141,10 @@ struct TGstMediaBackend::Clip {
     GstElement* capsfilter = nullptr;
     GstBus* bus = nullptr;
     std::atomic<quint64> framesDecoded{0};
+    // The picture shown while paused; the sink hands the same buffer on again as the first sample
+    // once playing, and that repeat is not a frame of its own. Both callbacks run in the sink's
+    // streaming thread.
+    GstBuffer* prerollBuffer = nullptr;
 
     std::mutex mutex;
     std::condition_variable opened;
@@ -169,8 +178,11 @@ struct TGstMediaBackend::Clip {
     }
 
     static GstFlowReturn onNewPreroll(GstAppSink* sink, gpointer data) {
-        if (GstSample* sample = gst_app_sink_pull_preroll(sink))
-            static_cast<Clip*>(data)->postFrame(wrapSample(sample));
+        auto* clip = static_cast<Clip*>(data);
+        if (GstSample* sample = gst_app_sink_pull_preroll(sink)) {
+            clip->prerollBuffer = gst_sample_get_buffer(sample);
+            clip->postFrame(wrapSample(sample));
+        }
         return GST_FLOW_OK;
     }
 
@@ -178,7 +190,10 @@ struct TGstMediaBackend::Clip {
         auto* clip = static_cast<Clip*>(data);
         if (GstSample* sample = gst_app_sink_pull_sample(sink)) {
             clip->framesDecoded.fetch_add(1, std::memory_order_relaxed);
-            clip->postFrame(wrapSample(sample));
+            if (std::exchange(clip->prerollBuffer, nullptr) == gst_sample_get_buffer(sample))
+                gst_sample_unref(sample);
+            else
+                clip->postFrame(wrapSample(sample));
         }
         return GST_FLOW_OK;
     }
@@ -219,19 +234,28 @@ struct TGstMediaBackend::Clip {
 
 namespace {
 
-// videoconvert ! videoscale ! capsfilter ! appsink, as one bin for playbin's video-sink.
+// videoconvert ! videoflip ! videoscale ! capsfilter ! appsink, as one bin for playbin's
+// video-sink.
 GstElement* makeVideoSink(TGstMediaBackend::Clip* clip, QSize frameSize, GstElement** capsfilter,
                           GstAppSinkCallbacks* callbacks) {
     GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement* flip = gst_element_factory_make("videoflip", nullptr);
     GstElement* scale = gst_element_factory_make("videoscale", nullptr);
     GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
     GstElement* sink = gst_element_factory_make("appsink", nullptr);
-    if (!convert || !scale || !filter || !sink) {
-        for (GstElement* e : {convert, scale, filter, sink})
+    if (!convert || !flip || !scale || !filter || !sink) {
+        for (GstElement* e : {convert, flip, scale, filter, sink})
             if (e)
                 gst_object_unref(gst_object_ref_sink(e));
         return nullptr;
     }
+    // Phones store a portrait clip as landscape pixels with a rotation in the container; the
+    // flip follows the stream's orientation tag, so the clip stands upright before it is
+    // stretched over the window.
+    gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
+    // Until a tag asks for a turn the flip would copy every picture unchanged (GStreamer 1.22);
+    // it leaves this state by itself when it turns a clip.
+    gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(flip), TRUE);
     g_object_set(scale, "add-borders", FALSE, nullptr);
     GstCaps* caps = frameCaps(frameSize);
     g_object_set(filter, "caps", caps, nullptr);
@@ -244,8 +268,8 @@ GstElement* makeVideoSink(TGstMediaBackend::Clip* clip, QSize frameSize, GstElem
 
     GstElement* bin = gst_bin_new(nullptr);
     gst_object_ref_sink(bin);
-    gst_bin_add_many(GST_BIN(bin), convert, scale, filter, sink, nullptr);
-    if (!gst_element_link_many(convert, scale, filter, sink, nullptr)) {
+    gst_bin_add_many(GST_BIN(bin), convert, flip, scale, filter, sink, nullptr);
+    if (!gst_element_link_many(convert, flip, scale, filter, sink, nullptr)) {
         gst_object_unref(bin);
         return nullptr;
     }
@@ -323,7 +347,7 @@ bool TGstMediaBackend::open(const QString& path, QSize frameSize, QString& error
     g_free(uri);
     guint flags = 0;
     g_object_get(playbin, "flags", &flags, nullptr);
-    flags = (flags | playFlagNativeVideo) & ~playFlagText;
+    flags = (flags | playFlagNativeVideo) & ~(playFlagText | playFlagForceSwDecoders);
     g_object_set(playbin, "flags", flags, nullptr);
     g_signal_connect(playbin, "element-setup", G_CALLBACK(onElementSetup), nullptr);
 

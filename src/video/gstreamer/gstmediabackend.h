@@ -4,9 +4,10 @@
 #include <QObject>
 #include <memory>
 
-// Clips played by GStreamer's playbin. Pictures go through videoconvert and videoscale to an
-// appsink, already in the requested size and in I420, the decoders' own form, so videoconvert
-// passes most clips through and the display converts each frame only once, as it draws it; sound
+// Clips played by GStreamer's playbin. Pictures go through videoconvert, videoflip (turning a clip
+// upright by its orientation tag) and videoscale to an appsink, already in the requested size and
+// in I420, the decoders' own form, so videoconvert passes most clips through and the display
+// converts each frame only once, as it draws it; sound
 // goes to the PulseAudio server when one answers, else to whatever output autoaudiosink finds.
 //
 // Frames and end-of-stream or error messages come from GStreamer's own threads and are handed to
