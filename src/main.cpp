@@ -4,9 +4,13 @@
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
+#include "shell/servicenotify.h"
+#include "shell/watchdog.h"
 #include <QTimer>
 
 int main(int argc, char** argv) {
+    // A fresh copy started by the board's restart takes over the service at once.
+    ServiceNotify::announceMainProcess();
     useHeapPolicyForLongRuns();
     keepSessionBusFromStarting();
     TApplication app(argc, argv);
@@ -21,7 +25,10 @@ int main(int argc, char** argv) {
     frm->show();
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
+    Watchdog watchdog(frm->BrevUtil->getstartdir(), Watchdog::configuredTimeout());
+    ServiceNotify::WatchdogPing servicePing;
     const int result = app.exec();
+    watchdog.programEnding();
     // The end of the power request, on every way out of the event loop; the buses and the X
     // connection it went over still exist here.
     SystemCritical->SetIsCritical(false);

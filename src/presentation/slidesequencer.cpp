@@ -10,6 +10,7 @@
 #include "shell/errors.h"
 #include "shell/mainfrm.h"
 #include "shell/restart.h"
+#include "shell/servicenotify.h"
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -80,6 +81,7 @@ void TMainFrm::NextImageTimerTimer() {
 
         try {
             showItem(path);
+            ServiceNotify::boardReady();
             prefetchNextPicture();
         } catch (...) {
             QCoreApplication::processEvents();

@@ -5,8 +5,11 @@
 #include "shell/configcatalog.h"
 #include "shell/diagnostics.h"
 #include "shell/mainfrm.h"
+#include "shell/servicenotify.h"
 
 void TMainFrm::ScheduleTimer() {
+    // A board with nothing to show (an empty folder, no playlist, off hours) is up all the same.
+    ServiceNotify::boardReady();
     // A holiday that is not a date raises here, before anything changes, so the board stays as
     // it was until the entry is mended.
     if (scheduleStateAt(*ini, Clock::now()) == ScheduleState::On) {
