@@ -82,7 +82,7 @@ def test_a_stopped_ui_thread_is_logged_and_a_fresh_copy_takes_over(xvfb, make_bo
 def test_a_board_that_answers_is_left_alone_by_a_short_watchdog(xvfb, make_board):
     board = make_board(xvfb, "[MAIN]\nNextImageTimer=200\nNewFilesTimer=300\n",
                        files={"ERROR.LOG": b"", "a.png": GOOD, "b.png": GOOD},
-                       env={"TAVOREL_WATCHDOG_SECONDS": "1"})
+                       env={"TAVOREL_WATCHDOG_SECONDS": "3"})
     board.main_window()
     board.wait_for_stderr("tavorel: item:", count=25)
     assert board.is_running() and copies(board, {board.pid}) == []
