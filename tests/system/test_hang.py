@@ -12,6 +12,7 @@ import subprocess
 from PIL import Image
 
 from harness import wait_until
+from notify_support import NotifySocket
 
 DATE = r"\d{1,2}/\d{1,2}/\d{4}"  # the C locale's short date, M/d/yyyy
 GOOD = Image.new("RGB", (64, 48), (0, 200, 0))
@@ -59,10 +60,11 @@ def log_lines(board):
     return (board.start_dir / "ERROR.LOG").read_bytes().decode("utf-8").split("\r\n")[:-1]
 
 
-def test_a_stopped_ui_thread_is_logged_and_a_fresh_copy_takes_over(xvfb, make_board):
+def test_a_stopped_ui_thread_is_logged_and_a_fresh_copy_takes_over(xvfb, make_board, tmp_root):
+    notify = NotifySocket(tmp_root / "notify")
     board = make_board(xvfb, "[MAIN]\nNextImageTimer=300\nNewFilesTimer=400\n",
                        files={"ERROR.LOG": b"", "a.png": GOOD, "b.png": GOOD},
-                       env={"TAVOREL_WATCHDOG_SECONDS": "3"})
+                       env={"TAVOREL_WATCHDOG_SECONDS": "3", **notify.env()})
     board.main_window()
     board.wait_for_stderr("tavorel: item:", count=4)
     old = board.pid
@@ -75,8 +77,11 @@ def test_a_stopped_ui_thread_is_logged_and_a_fresh_copy_takes_over(xvfb, make_bo
     lines = log_lines(board)
     assert len(lines) == 1 and re.fullmatch(DATE + r",Watchdog: .*3 s.*", lines[0]), lines
     assert "tavorel: watchdog: started a new copy" in board.stderr()
+    # The stuck copy hands the service to the fresh one before it ends.
+    assert f"MAINPID={new[0]}" in notify.messages_from(old)
     # The fresh copy gets the screen and runs the show.
     wait_until(lambda: board.x.visible_windows(new[0]) or None, what="the fresh copy's window")
+    notify.close()
 
 
 def test_a_board_that_answers_is_left_alone_by_a_short_watchdog(xvfb, make_board):
