@@ -1,11 +1,11 @@
+#include "core/servicenotify.h"
+#include "core/watchdog.h"
+#include "schedule/dbus/sessionbusguard.h"
 #include "schedule/powermgmt.h"
-#include "schedule/sessionbusguard.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
-#include "shell/servicenotify.h"
-#include "shell/watchdog.h"
 #include <QTimer>
 
 int main(int argc, char** argv) {

@@ -1,6 +1,6 @@
 #include "content/folderlist.h"
 
-#include "shell/errors.h"
+#include "core/errors.h"
 #include <QCollator>
 #include <QDir>
 #include <QLocale>

@@ -1,8 +1,8 @@
 #include "schedule/volumectrl.h"
 
-#include "schedule/alsavolume.h"
-#include "schedule/pulsevolume.h"
-#include "shell/errors.h"
+#include "core/errors.h"
+#include "schedule/alsa/alsavolume.h"
+#include "schedule/pulse/pulsevolume.h"
 
 #include <cerrno>
 #include <mutex>

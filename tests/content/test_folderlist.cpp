@@ -1,5 +1,5 @@
 #include "content/folderlist.h"
-#include "shell/errors.h"
+#include "core/errors.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
