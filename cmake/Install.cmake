@@ -23,6 +23,9 @@ install(DIRECTORY ${demo_content}/ DESTINATION ${TAVOREL_HOME} PATTERN ".made" E
 install(FILES ${PROJECT_BINARY_DIR}/tavorel.1 DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tavorel.service DESTINATION lib/systemd/user)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tavorel.desktop DESTINATION share/tavorel/autostart)
+# ERROR.LOG kept from filling the disk over months: rotated by size, the board's file kept in place.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/tavorel.logrotate DESTINATION /etc/logrotate.d
+        RENAME tavorel)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavorel)
@@ -38,6 +41,6 @@ set(CPACK_STRIP_FILES ON)
 # client tools operators use with the board.
 set(TAVOREL_RUNTIME_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${TAVOREL_RUNTIME_DEPENDS}")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, logrotate")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)
 include(CPack)

@@ -27,8 +27,8 @@ packages=(
   ffmpeg gstreamer1.0-tools
   fonts-dejavu-core
   python3 python3-pytest python3-pil python3-dbus python3-gi
-  # packaging
-  dpkg-dev file
+  # packaging, and the package's logrotate rule in its test
+  dpkg-dev file logrotate
 )
 
 missing=()

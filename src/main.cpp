@@ -1,3 +1,5 @@
+#include "core/servicenotify.h"
+#include "core/watchdog.h"
 #include "schedule/dbus/sessionbusguard.h"
 #include "schedule/powermgmt.h"
 #include "shell/application.h"
@@ -8,6 +10,8 @@
 #include <QTimer>
 
 int main(int argc, char** argv) {
+    // A fresh copy started by the board's restart takes over the service at once.
+    ServiceNotify::announceMainProcess();
     useHeapPolicyForLongRuns();
     keepSessionBusFromStarting();
     TApplication app(argc, argv);
@@ -25,7 +29,10 @@ int main(int argc, char** argv) {
     frm->window()->show();
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
+    Watchdog watchdog(frm->BrevUtil->getstartdir(), Watchdog::configuredTimeout());
+    ServiceNotify::WatchdogPing servicePing;
     const int result = app.exec();
+    watchdog.programEnding();
     // The end of the power request, on every way out of the event loop; the buses and the X
     // connection it went over still exist here.
     SystemCritical->SetIsCritical(false);

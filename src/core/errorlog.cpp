@@ -1,6 +1,7 @@
 #include "core/errorlog.h"
 
 #include "core/errors.h"
+#include "core/filelock.h"
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -32,10 +33,11 @@ class LogFile {
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
+    // Another program holding the lock for long must not stop the board: past the deadline the
+    // line is given up like any other write that fails.
     void lock() {
-        while (::flock(fd_, LOCK_EX) != 0)
-            if (errno != EINTR)
-                ioError(errno);
+        if (const int err = lockExclusiveWithin(fd_, std::chrono::seconds(2)); err != 0)
+            ioError(err);
     }
 
     void write(const QByteArray& bytes) {

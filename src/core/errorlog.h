@@ -10,6 +10,7 @@
 // UTF-8 with CR LF line ends, opened for one line at a time with other writers locked out.
 //
 // Raises EInOutError: "The specified file was not found" when the file does not exist, or the
-// system's reason when it cannot be opened or written.
+// system's reason when it cannot be opened or written; a lock that another program holds for more
+// than 2 s is such a reason.
 void appendLogLine(const QString& logPath, const QString& text, const QDate& date,
                    const RegionalSettings& regional);

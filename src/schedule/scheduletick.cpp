@@ -5,6 +5,8 @@
 #include "schedule/scheduledecision.h"
 
 void scheduleTick(ScheduleHost& host, const TIniFile& config, const QDateTime& now) {
+    // A board with nothing to show (an empty folder, no playlist, off hours) is up all the same.
+    host.boardReady();
     // A holiday that is not a date raises here, before anything changes, so the board stays as
     // it was until the entry is mended.
     if (scheduleStateAt(config, now) == ScheduleState::On) {

@@ -15,6 +15,9 @@ class ScheduleHost {
     virtual void showBlank(const QString& text) = 0;
     // NextImageTimer, which runs the slide tick.
     virtual void setSlideTimer(bool enabled) = 0;
+    // The service manager that started the board learns that it is ready (only the first call
+    // counts).
+    virtual void boardReady() = 0;
 };
 
 // The weekly timetable check, every 10 seconds: within the timetable the show runs, outside it the

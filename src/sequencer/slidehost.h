@@ -36,6 +36,9 @@ class SlideHost {
     virtual void captionStep() = 0;
     // Decodes a picture ahead for a later tick.
     virtual void prefetchPicture(const QString& path) = 0;
+    // An item is up: the service manager that started the board learns that it is ready (only
+    // the first call counts).
+    virtual void boardReady() = 0;
 
     // The failure path: ERROR.LOG, a fresh copy of the board (started with the arguments given),
     // and the error report.

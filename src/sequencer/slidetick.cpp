@@ -113,6 +113,7 @@ void SlideTick::run() {
         try {
             itemReached = true;
             showItem(path);
+            host_.boardReady();
             prefetchNextPicture();
         } catch (...) {
             host_.processEvents();

@@ -130,6 +130,8 @@ class TMainFrm : public QWidget,
     void writeLog(const QString& text) override;
     void startFreshCopy(const QStringList& arguments) override;
     void reportFailure(const QString& text) override;
+    // SlideHost's and ScheduleHost's (mainfrm_slides.cpp).
+    void boardReady() override;
     // PlaylistHost (mainfrm_playlist.cpp); it sets the slide interval for SlideHost too.
     void setSlideInterval(std::uint32_t interval) override;
     // ScheduleHost (mainfrm_schedule.cpp).

@@ -3,6 +3,7 @@
 #include "brevutil/commandline.h"
 #include "core/errorreport.h"
 #include "core/restart.h"
+#include "core/servicenotify.h"
 #include "pictures/fittedpicture.h"
 #include "schedule/powermgmt.h"
 #include "shell/mainfrm.h"
@@ -83,6 +84,10 @@ void TMainFrm::captionStep() {
 
 void TMainFrm::prefetchPicture(const QString& path) {
     prefetch_->prefetch(path, Image1.fitFor(size()));
+}
+
+void TMainFrm::boardReady() {
+    ServiceNotify::boardReady();
 }
 
 void TMainFrm::writeLog(const QString& text) {

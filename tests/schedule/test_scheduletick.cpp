@@ -12,6 +12,7 @@ class FakeScheduleHost : public ScheduleHost {
   public:
     QStringList calls;
     bool blank = false;
+    int readyCalls = 0;
     bool blankShown() const override { return blank; }
     void hideBlank() override {
         blank = false;
@@ -22,6 +23,7 @@ class FakeScheduleHost : public ScheduleHost {
         calls << "blank " + text;
     }
     void setSlideTimer(bool enabled) override { calls << (enabled ? "timer on" : "timer off"); }
+    void boardReady() override { ++readyCalls; }
 };
 
 // 7 December 2026 is a Monday.
@@ -70,4 +72,15 @@ TEST_F(ScheduleTick, ABadHolidayChangesNothing) {
     host.blank = true;
     EXPECT_THROW(tick(monday(12, 0)), EConvertError);
     EXPECT_TRUE(host.calls.isEmpty());
+}
+
+TEST_F(ScheduleTick, EveryTickTellsThatTheBoardIsUpEvenWithNothingToShow) {
+    tick(monday(8, 0));
+    tick(monday(12, 0));
+    EXPECT_EQ(host.readyCalls, 2);
+    // A timetable that cannot be read stops the tick, not the board.
+    write("[SCHEDULE]\nEnableSchedule=1\nMonOn=9:00am\nMonOff=5:00pm\n"
+          "[HOLIDAYS]\nHoliday1=not a date\n");
+    EXPECT_THROW(tick(monday(12, 0)), EConvertError);
+    EXPECT_EQ(host.readyCalls, 3);
 }

@@ -60,6 +60,7 @@ class FakeSlideHost : public SlideHost {
         restartArguments = arguments;
     }
     void reportFailure(const QString& text) override { calls << "report " + text; }
+    void boardReady() override { calls << "ready"; }
 
     // The calls that show an item, in order.
     QStringList shown() const {
@@ -279,4 +280,21 @@ TEST_F(SlideTickTest, AHandoverOfTheOtherModeOrOfAPlaylistThatDidNotStartIsDropp
     listShow.takeHandover(FailureHandover{true, 3, 3});
     EXPECT_EQ(playlistitemindex, 0);
     EXPECT_TRUE(host.calls.isEmpty());
+
+TEST_F(SlideTickTest, TheBoardIsReadyOnlyOnceAnItemIsUp) {
+    readFolder();
+    tick();
+    EXPECT_FALSE(host.calls.contains("ready")); // the empty-folder message is no item
+
+    touch(QStringLiteral("a.bmp"));
+    readFolder();
+    host.pictureFails = true;
+    tick();
+    EXPECT_FALSE(host.calls.contains("ready"));
+
+    host.pictureFails = false;
+    tick();
+    const qsizetype ready = host.calls.indexOf("ready");
+    ASSERT_GE(ready, 0);
+    EXPECT_GT(ready, host.calls.indexOf("picture a.bmp"));
 }

@@ -20,6 +20,35 @@ def build_package(out: Path) -> Path:
     return debs[0]
 
 
+def check_log_rotation(rule: str, scratch: Path):
+    """The package's logrotate rule, pointed at a scratch ERROR.LOG: it parses, leaves a small log
+    alone, and rotates a big one in place (the board's file keeps its inode and is emptied)."""
+    scratch.mkdir(mode=0o755)
+    log = scratch / "ERROR.LOG"
+    assert rule.count("/opt/tavorel/ERROR.LOG") == 1, rule
+    conf = scratch / "tavorel.conf"
+    conf.write_text(rule.replace("/opt/tavorel/ERROR.LOG", str(log)))
+    state = scratch / "state"
+    log.write_bytes(b"12/11/2026,small\r\n")
+    subprocess.run(["logrotate", "-d", "-s", str(state), str(conf)], check=True, capture_output=True)
+    subprocess.run(["logrotate", "-s", str(state), str(conf)], check=True, capture_output=True)
+    assert sorted(p.name for p in scratch.glob("ERROR.LOG*")) == ["ERROR.LOG"]
+
+    old = b"12/11/2026,On Item: /srv/show/b.jpg\r\n" * 40000  # above 1 MB
+    inode = log.stat().st_ino
+    for _ in range(6):
+        log.write_bytes(old)
+        subprocess.run(["logrotate", "-s", str(state), str(conf)], check=True, capture_output=True)
+    assert log.stat().st_ino == inode and log.stat().st_size == 0
+    assert (scratch / "ERROR.LOG.1").read_bytes() == old
+    assert sorted(p.name for p in scratch.glob("ERROR.LOG*")) == ["ERROR.LOG"] + [f"ERROR.LOG.{i}" for i in range(1, 5)]
+
+    # An operator who deleted the log to stop logging gets none back.
+    log.unlink()
+    subprocess.run(["logrotate", "-f", "-s", str(state), str(conf)], check=True, capture_output=True)
+    assert not log.exists()
+
+
 def test_the_package_installs_into_a_scratch_root_and_shows_the_demo(tmp_root, xvfb, pulse):
     deb = build_package(tmp_root / "package")
     fields = subprocess.run(["dpkg-deb", "-f", str(deb), "Depends"], capture_output=True, text=True,
@@ -43,7 +72,14 @@ def test_the_package_installs_into_a_scratch_root_and_shows_the_demo(tmp_root, x
     assert (root / "usr/share/man/man1/tavorel.1").read_text().startswith(".TH TAVOREL 1")
     unit = (root / "usr/lib/systemd/user/tavorel.service").read_text()
     assert "ExecStart=/opt/tavorel/tavorel" in unit and "ExitType=cgroup" in unit
+    for line in ("Type=notify", "NotifyAccess=all", "WatchdogSec="):
+        assert f"\n{line}" in unit, line
     assert (root / "usr/share/tavorel/autostart/tavorel.desktop").is_file()
+    rule = (root / "etc/logrotate.d/tavorel").read_text()
+    conffiles = subprocess.run(["dpkg-deb", "-I", str(deb), "conffiles"], capture_output=True, text=True,
+                               check=True).stdout.split()
+    assert "/etc/logrotate.d/tavorel" in conffiles and "/opt/tavorel/config.ini" in conffiles, conffiles
+    check_log_rotation(rule, tmp_root / "rotation")
 
     # The installed board, run from where it lies: its start directory is the unpacked /opt/tavorel.
     env = {"PATH": harness.BASE_PATH, "HOME": str(tmp_root), "XDG_RUNTIME_DIR": str(tmp_root / "run"),
