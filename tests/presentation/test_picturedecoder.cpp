@@ -636,6 +636,48 @@ TEST(PictureDecoderBmp, AlphaIsComposedOverBlack) {
         decodeBmp(bmp, "alpha.bmp"), 3, 1, [&](int x, int) { return expected[size_t(x)]; }, 1);
 }
 
+TEST(PictureDecoderBmp, SixteenBitChannelsReachFullScale) {
+    // Pixels: every channel full, every channel at its lowest step, and a mix.
+    const auto pixels = [](std::array<quint32, 3> values) {
+        return [values](int x, int) { return values[size_t(x)]; };
+    };
+    // Without masks a 16-bit bitmap is 5-5-5.
+    const QByteArray rgb555 = writeBmp(3, 1, 16, false, pixels({0x7fff, 0x0421, 0x4210}));
+    const std::vector<QRgb> expected555 = {qRgb(255, 255, 255), qRgb(8, 8, 8), qRgb(132, 132, 132)};
+    expectPicture(decodeBmp(rgb555, "555.bmp"), 3, 1,
+                  [&](int x, int) { return expected555[size_t(x)]; });
+
+    // 5-6-5 masks after a 40-byte header.
+    QByteArray rgb565 = writeBmp(3, 1, 16, true, pixels({0xffff, 0x0821, 0x8410}));
+    rgb565[30] = 3;
+    QByteArray masks;
+    for (quint32 mask : {0xf800u, 0x07e0u, 0x001fu})
+        put32(masks, mask);
+    rgb565.insert(54, masks);
+    rgb565[10] = char(54 + 12);
+    const std::vector<QRgb> expected565 = {qRgb(255, 255, 255), qRgb(8, 4, 8), qRgb(132, 130, 132)};
+    expectPicture(decodeBmp(rgb565, "565.bmp"), 3, 1,
+                  [&](int x, int) { return expected565[size_t(x)]; });
+
+    // 4-4-4-4 with alpha, and a 2-3-1 layout, in a 108-byte header.
+    const auto withMasks = [&](std::array<quint32, 3> values, std::array<quint32, 4> channelMasks) {
+        QByteArray b = writeBmp(3, 1, 16, false, pixels(values), {}, true);
+        QByteArray m;
+        for (quint32 mask : channelMasks)
+            put32(m, mask);
+        return b.replace(54, 16, m);
+    };
+    const std::vector<QRgb> expected4444 = {qRgb(255, 255, 255), qRgb(17, 34, 51), qRgb(73, 0, 0)};
+    expectPicture(decodeBmp(withMasks({0xffff, 0xf123, 0x8800}, {0x0f00, 0x00f0, 0x000f, 0xf000}),
+                            "4444.bmp"),
+                  3, 1, [&](int x, int) { return expected4444[size_t(x)]; });
+    const std::vector<QRgb> expected231 = {qRgb(255, 255, 255), qRgb(85, 36, 0),
+                                           qRgb(170, 146, 255)};
+    expectPicture(
+        decodeBmp(withMasks({0x003f, 0x0012, 0x0029}, {0x0030, 0x000e, 0x0001, 0}), "231.bmp"), 3,
+        1, [&](int x, int) { return expected231[size_t(x)]; });
+}
+
 TEST(PictureDecoderBmp, RunLengthCodedPixelsDecodeAndSkippedOnesStayBlack) {
     // Palette: 0 blue, 1 red, 2 green. Bottom row: a run of two red, then the literal pixels
     // red, green, blue. A move two right and one up from the start of the middle row skips all
