@@ -195,6 +195,53 @@ QByteArray writeGif(int screenWidth, int screenHeight, const std::vector<GifFram
     return out;
 }
 
+// A GIF written byte by byte, for what giflib's encoder cannot write: LZW codes wider than 8
+// bits and files without a colour table. Each index is written as its own literal code, with
+// the code width growing as a decoder's table does.
+QByteArray handGif(int width, int height, const std::vector<int>& indices, int minCodeSize,
+                   bool colourTable) {
+    QByteArray b("GIF89a");
+    const auto put16 = [&](int v) {
+        b.append(char(v & 0xff));
+        b.append(char(v >> 8));
+    };
+    put16(width);
+    put16(height);
+    b.append(char(colourTable ? 0x81 : 0)).append(2, '\0');
+    if (colourTable)
+        for (const GifColorType& c : kGifMap)
+            b.append(char(c.Red)).append(char(c.Green)).append(char(c.Blue));
+    b.append(',');
+    put16(0);
+    put16(0);
+    put16(width);
+    put16(height);
+    b.append('\0').append(char(minCodeSize));
+    const int clear = 1 << minCodeSize;
+    QByteArray codes;
+    quint32 bits = 0;
+    int count = 0, codeWidth = minCodeSize + 1, next = clear + 2;
+    const auto write = [&](int code) {
+        bits |= quint32(code) << count;
+        for (count += codeWidth; count >= 8; count -= 8, bits >>= 8)
+            codes.append(char(bits & 0xff));
+    };
+    write(clear);
+    for (size_t i = 0; i < indices.size(); ++i) {
+        write(indices[i]);
+        if (i > 0 && next < 4096 && ++next == 1 << codeWidth && codeWidth < 12)
+            ++codeWidth;
+    }
+    write(clear + 1);
+    if (count > 0)
+        codes.append(char(bits & 0xff));
+    for (qsizetype at = 0; at < codes.size(); at += 255) {
+        const QByteArray block = codes.mid(at, 255);
+        b.append(char(block.size())).append(block);
+    }
+    return b.append('\0').append(';');
+}
+
 QByteArray smallGif() {
     return writeGif(2, 1, {{0, 0, 2, 1, {0, 2}}});
 }
@@ -557,6 +604,46 @@ TEST(PictureDecoderGif, InterlacedRowsAreReordered) {
             return qRgb(c.Red, c.Green, c.Blue);
         });
     }
+}
+
+TEST(PictureDecoderGif, WideCodesAndMissingColourTablesDecode) {
+    // 40 x 30 literal codes with a minimum code size of 9 take the code width from 10 to 11
+    // bits; indexes beyond the four colours of the table stay black.
+    std::vector<int> indices;
+    for (int i = 0; i < 40 * 30; ++i)
+        indices.push_back(i % 7 == 6 ? 300 : i % 4);
+    expectPicture(decodeGif(handGif(40, 30, indices, 9, true), "wide.gif"), 40, 30,
+                  [&](int x, int y) {
+                      const int index = indices[size_t(y * 40 + x)];
+                      if (index >= 4)
+                          return qRgb(0, 0, 0);
+                      const GifColorType c = kGifMap[size_t(index)];
+                      return qRgb(c.Red, c.Green, c.Blue);
+                  });
+    // Without any colour table the indexes are shades of grey up to white.
+    expectPicture(decodeGif(handGif(4, 1, {0, 1, 2, 3}, 2, false), "grey.gif"), 4, 1,
+                  [](int x, int) { return qRgb(85 * x, 85 * x, 85 * x); });
+    expectPicture(decodeGif(handGif(2, 1, {0, 255}, 8, false), "grey8.gif"), 2, 1,
+                  [](int x, int) { return x ? qRgb(255, 255, 255) : qRgb(0, 0, 0); });
+    // Code sizes of 12 and above cannot occur.
+    const std::string message = decodeError([&] {
+        decodeGif(handGif(2, 1, {0, 1}, 12, true), "bad.gif");
+    });
+    EXPECT_NE(message.find("code size"), std::string::npos) << message;
+}
+
+TEST(PictureDecoderGif, LargeNoisyPicturesFillAndClearTheCodeTable) {
+    // giflib's encoder fills the 4096-entry table and starts it afresh several times here.
+    const int w = 300, h = 200;
+    std::minstd_rand random(7);
+    Bytes indices(size_t(w * h));
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = uint8_t(random() % 8 < 5 ? (i / 3) % 4 : random() % 4);
+    expectPicture(decodeGif(writeGif(w, h, {{0, 0, w, h, indices}}), "noise.gif"), w, h,
+                  [&](int x, int y) {
+                      const GifColorType c = kGifMap[indices[size_t(y * w + x)]];
+                      return qRgb(c.Red, c.Green, c.Blue);
+                  });
 }
 
 TEST(PictureDecoderGif, DamagedTruncatedOrEmptyFilesFail) {
