@@ -8,10 +8,11 @@
 #include "shell/diagnostics.h"
 #include "shell/errorreport.h"
 #include "shell/errors.h"
+#include "shell/filenames.h"
 #include "shell/mainfrm.h"
 #include "shell/restart.h"
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <sys/stat.h>
 
 namespace {
 
@@ -73,7 +74,7 @@ void TMainFrm::NextImageTimerTimer() {
 
         const QString path = filepath.Text + FileListBox.Item(imageindex);
         if (ShowFileName)
-            showMessage(path);
+            showMessage(displayFileName(path));
         else
             NoFilesLabel.Visible = false;
         update();
@@ -95,7 +96,8 @@ void TMainFrm::NextImageTimerTimer() {
 
 void TMainFrm::showItem(const QString& path) {
     // A file deleted since the last refresh is skipped silently; the item on screen stays.
-    if (!QFileInfo(path).isFile()) {
+    struct stat st {};
+    if (::stat(encodeFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         NextImageTimer->setEnabled(true);
     } else {
         diag::event("item", path);
@@ -118,7 +120,7 @@ void TMainFrm::showItem(const QString& path) {
             ShowWebPage(path);
             break;
         case ItemKind::Unsupported:
-            showMessage(QStringLiteral("Unsupported File: ") + path);
+            showMessage(QStringLiteral("Unsupported File: ") + displayFileName(path));
             NextImageTimer->setEnabled(true);
             break;
         }
@@ -174,7 +176,8 @@ void TMainFrm::slideFailed(const QString& text) {
     QString logError;
     try {
         WriteLog(text);
-        WriteLog(QStringLiteral("On Item: ") + filepath.Text + FileListBox.Item(imageindex));
+        WriteLog(QStringLiteral("On Item: ") +
+                 displayFileName(filepath.Text + FileListBox.Item(imageindex)));
     } catch (const std::exception& e) {
         logError = exceptionMessage(e);
     }
