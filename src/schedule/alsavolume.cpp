@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,10 @@ void check(int result, const char* step) {
     if (result < 0)
         fail(result, step);
 }
+
+// The channels of the "Master" control last set while audible, as offsets above its minimum.
+std::mutex balanceGate;
+std::vector<std::pair<snd_mixer_selem_channel_id_t, long>> balance;
 
 struct MixerClose {
     void operator()(snd_mixer_t* m) const { snd_mixer_close(m); }
@@ -74,16 +80,32 @@ class Mixer {
 
     void set(float level) const {
         const long target = std::lround(double(level) * double(max_ - min_));
-        const long loud = std::clamp(loudest(), min_, max_) - min_;
+        std::vector<std::pair<snd_mixer_selem_channel_id_t, long>> channels;
+        long loud = 0;
         for (int c = 0; c <= SND_MIXER_SCHN_LAST; ++c) {
             const auto channel = static_cast<snd_mixer_selem_channel_id_t>(c);
             if (!snd_mixer_selem_has_playback_channel(element_, channel))
                 continue;
-            long value = target;
-            if (loud > 0)
-                value = std::lround(double(std::clamp(volume(channel), min_, max_) - min_) *
-                                    double(target) / double(loud));
-            check(snd_mixer_selem_set_playback_volume(element_, channel, min_ + value),
+            channels.emplace_back(channel, std::clamp(volume(channel), min_, max_) - min_);
+            loud = std::max(loud, channels.back().second);
+        }
+        if (channels.empty())
+            fail(-ENOENT, "the \"Master\" control has no playback channel");
+        {
+            // Silence loses the balance; the one last seen while audible brings it back.
+            std::lock_guard lock(balanceGate);
+            if (loud > 0) {
+                balance = channels;
+            } else if (balance.size() == channels.size()) {
+                channels = balance;
+                for (const auto& entry : channels)
+                    loud = std::max(loud, entry.second);
+            }
+        }
+        for (const auto& [channel, value] : channels) {
+            const long scaled =
+                loud > 0 ? std::lround(double(value) * double(target) / double(loud)) : target;
+            check(snd_mixer_selem_set_playback_volume(element_, channel, min_ + scaled),
                   "setting the \"Master\" volume failed");
         }
     }

@@ -116,6 +116,11 @@ TEST_F(VolumeOnPulseTest, ReadsTheLoudestChannelAndKeepsTheBalance) {
     SetMasterVolume(0.5f);
     EXPECT_EQ(server_->volumes("test"), (QList<long>{32768, 16384}));
     EXPECT_EQ(GetMasterVolume(), 0.5f);
+    // Silence for a video and the level back at the close: the balance comes back with it.
+    SetMasterVolume(0.0f);
+    EXPECT_EQ(server_->volumes("test"), (QList<long>{0, 0}));
+    SetMasterVolume(level);
+    EXPECT_EQ(server_->volumes("test"), (QList<long>{65536, 32768}));
 
     setSinkVolume("test", {"20000", "40000"});
     EXPECT_FLOAT_EQ(GetMasterVolume(), 40000.0f / 65536);
@@ -196,6 +201,8 @@ TEST_F(VolumeOnPulseTest, AlsaMixerTakesOverWhenNoServerAnswers) {
     EXPECT_FLOAT_EQ(GetMasterVolume(), 40000.0f / 65536);
     SetMasterVolume(GetMasterVolume());
     EXPECT_EQ(server_->volumes("test"), (QList<long>{20000, 40000}));
+    SetMasterVolume(0.0f);
+    EXPECT_EQ(server_->volumes("test"), (QList<long>{0, 0}));
     SetMasterVolume(0.7f);
     EXPECT_EQ(server_->volumes("test"), (QList<long>{std::lround(raw(0.7f) / 2.0), raw(0.7f)}));
     EXPECT_EQ(server_->mute("test"), "no");
