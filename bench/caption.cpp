@@ -4,11 +4,11 @@
 //
 // Usage: build/bench/bench_caption [reload-count]
 
-#include "presentation/captiondocument.h"
-#include "presentation/playlistitemsearch.h"
-#include "presentation/rtfreader.h"
-#include "presentation/transparentrichedit.h"
-#include "shell/clock.h"
+#include "captions/captiondocument.h"
+#include "captions/rtfreader.h"
+#include "captions/transparentrichedit.h"
+#include "content/playlistitemsearch.h"
+#include "core/clock.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>

@@ -8,9 +8,9 @@
 // Prints one line per case: name, median and best milliseconds over the runs, and the ratio of
 // the naive median to the case's median.
 
-#include "presentation/fittedpicture.h"
-#include "presentation/picturelayer.h"
-#include "presentation/pictureprefetch.h"
+#include "pictures/fittedpicture.h"
+#include "pictures/image.h"
+#include "pictures/pictureprefetch.h"
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>

@@ -1,8 +1,8 @@
 // The timetable check: how long one tick's decision takes with config.ini read afresh, for a
 // file with 0, 50 and 500 holidays. Prints the median microseconds of each.
 
+#include "core/regional.h"
 #include "schedule/scheduledecision.h"
-#include "shell/regional.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>

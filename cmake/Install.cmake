@@ -16,7 +16,7 @@ add_custom_target(tavorel-demo-content ALL DEPENDS ${demo_content}/.made)
 file(WRITE ${PROJECT_BINARY_DIR}/ERROR.LOG "")
 
 install(TARGETS tavorel RUNTIME DESTINATION ${TAVOREL_HOME})
-install(TARGETS tavorel_web LIBRARY DESTINATION ${TAVOREL_HOME}/lib)
+install(TARGETS tavorel_webengine LIBRARY DESTINATION ${TAVOREL_HOME}/lib)
 install(FILES ${PROJECT_BINARY_DIR}/config.ini.sample DESTINATION ${TAVOREL_HOME} RENAME config.ini)
 install(FILES ${PROJECT_BINARY_DIR}/ERROR.LOG DESTINATION ${TAVOREL_HOME})
 install(DIRECTORY ${demo_content}/ DESTINATION ${TAVOREL_HOME} PATTERN ".made" EXCLUDE)

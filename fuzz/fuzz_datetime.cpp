@@ -1,6 +1,6 @@
 // Fuzz target: the regional date, time and date-time conversions on any text, under three kinds
 // of regional settings.
-#include "shell/datetimeconv.h"
+#include "core/datetimeconv.h"
 #include <cstdint>
 
 namespace {

@@ -1,7 +1,7 @@
 // Fuzz target: the picture decoders. The first byte chooses the decoder, as the extension does
 // on the board; the rest is the file. A decoder may refuse the data, but must not crash, hang or
 // allocate beyond the picture limits.
-#include "presentation/picturedecoder.h"
+#include "pictures/picturedecoder.h"
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

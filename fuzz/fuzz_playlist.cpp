@@ -1,8 +1,8 @@
 // Fuzz target: the playlist item search over any playlist file. The first byte chooses the section
 // the search starts at; the rest is playlist.ini. The search must always end, whatever the file.
-#include "presentation/playlistitemsearch.h"
+#include "content/playlistitemsearch.h"
+#include "core/clock.h"
 #include "scratchfile.h"
-#include "shell/clock.h"
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,9 +2,9 @@
 // document they build, laid out as the overlay lays it out. Any crash, sanitizer report, hang or
 // runaway memory use is a fault.
 
-#include "presentation/captiondocument.h"
-#include "presentation/rtfreader.h"
-#include "presentation/textdecoding.h"
+#include "captions/captiondocument.h"
+#include "captions/rtfreader.h"
+#include "core/textdecoding.h"
 #include <QGuiApplication>
 #include <QTextDocument>
 #include <cstdint>

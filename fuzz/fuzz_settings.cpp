@@ -1,6 +1,6 @@
 // Fuzz target: the settings reader on any file content, and the conversions its typed reads use.
+#include "core/inifile.h"
 #include "scratchfile.h"
-#include "shell/inifile.h"
 #include <QByteArray>
 #include <QStringList>
 #include <cstdint>

@@ -13,7 +13,7 @@ if(TAVOREL_FUZZ)
     set(fuzz_src ${CMAKE_CURRENT_LIST_DIR})
     # target, seed folder, dictionary (optional)
     set(fuzz_targets
-      "rtfreader|${CMAKE_SOURCE_DIR}/tests/presentation/rtf-samples|${fuzz_src}/rtf.dict"
+      "rtfreader|${CMAKE_SOURCE_DIR}/tests/captions/rtf-samples|${fuzz_src}/rtf.dict"
       "settings|${fuzz_src}/seeds/settings|"
       "datetime|${fuzz_src}/seeds/datetime|"
       "playlist|${fuzz_src}/seeds/playlist|"

@@ -1,7 +1,7 @@
 // tavorel-doc: prints the operator documentation that is generated from the configuration table.
 //   tavorel-doc reference | sample-config | man
 
-#include "shell/configdoc.h"
+#include "core/configdoc.h"
 #include <QCoreApplication>
 #include <cstdio>
 

@@ -1,5 +1,5 @@
+#include "schedule/dbus/sessionbusguard.h"
 #include "schedule/powermgmt.h"
-#include "schedule/sessionbusguard.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"

@@ -1,7 +1,7 @@
 #include "content/folderlist.h"
 
-#include "shell/errors.h"
-#include "shell/filenames.h"
+#include "core/errors.h"
+#include "core/filenames.h"
 #include <QCollator>
 #include <QDir>
 #include <QLocale>

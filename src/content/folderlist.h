@@ -29,8 +29,6 @@ class TFileListBox {
     // Position of a name equal without regard to letter case, or -1.
     int IndexOf(const QString& name);
 
-    bool Visible = true;
-
   private:
     void use();
     void read();

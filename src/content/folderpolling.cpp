@@ -1,8 +1,6 @@
-// The folder refresh and the control files, run at every tick of NewFilesTimer.
+#include "content/folderpolling.h"
 
-#include "shell/diagnostics.h"
-#include "shell/mainfrm.h"
-#include "shell/restart.h"
+#include "core/diagnostics.h"
 #include <QFile>
 #include <QFileInfo>
 
@@ -19,15 +17,14 @@ bool takeControlFile(const QString& path) {
 
 } // namespace
 
-void TMainFrm::NewFilesTimerTimer() {
-    FileListBox.Update();
-    const QString startDir = BrevUtil->getstartdir();
+void pollFolder(TFileListBox& files, const QString& startDir, ControlFileHost& host) {
+    files.Update();
     if (takeControlFile(startDir + QStringLiteral("CLOSE.APP"))) {
         diag::event("control", QStringLiteral("CLOSE.APP found"));
-        Close();
+        host.closeBoard();
     }
     if (takeControlFile(startDir + QStringLiteral("REBOOT.APP"))) {
         diag::event("control", QStringLiteral("REBOOT.APP found"));
-        restartOnRequest();
+        host.reboot();
     }
 }

@@ -1,6 +1,6 @@
 #include "schedule/powermgmt.h"
 
-#include "shell/diagnostics.h"
+#include "core/diagnostics.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "schedule/scheduledecision.h"
 
-#include "shell/configcatalog.h"
-#include "shell/datetimeconv.h"
+#include "core/configcatalog.h"
+#include "core/datetimeconv.h"
 #include <QStringList>
 #include <cmath>
 

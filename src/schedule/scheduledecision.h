@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/inifile.h"
+#include "core/inifile.h"
 #include <QDateTime>
 
 // Whether the board shows its items (On) or lies blanked behind the off-hours panel (Off).

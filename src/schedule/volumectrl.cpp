@@ -1,9 +1,9 @@
 #include "schedule/volumectrl.h"
 
-#include "schedule/alsavolume.h"
-#include "schedule/pulsevolume.h"
-#include "shell/diagnostics.h"
-#include "shell/errors.h"
+#include "core/diagnostics.h"
+#include "core/errors.h"
+#include "schedule/alsa/alsavolume.h"
+#include "schedule/pulse/pulsevolume.h"
 
 #include <cerrno>
 #include <mutex>

@@ -1,6 +1,6 @@
 #include "shell/application.h"
 
-#include "shell/errorreport.h"
+#include "core/errorreport.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tavorel"));

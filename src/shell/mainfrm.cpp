@@ -1,12 +1,12 @@
 #include "shell/mainfrm.h"
 
+#include "core/clock.h"
+#include "core/configcatalog.h"
+#include "core/diagnostics.h"
+#include "core/errorlog.h"
+#include "core/errorreport.h"
+#include "core/errors.h"
 #include "schedule/volumectrl.h"
-#include "shell/clock.h"
-#include "shell/configcatalog.h"
-#include "shell/diagnostics.h"
-#include "shell/errorlog.h"
-#include "shell/errorreport.h"
-#include "shell/errors.h"
 #include "shell/placement.h"
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -19,11 +19,6 @@ std::unique_ptr<TIniFile> ini;
 std::unique_ptr<TIniFile> playlist;
 std::int32_t imageindex = 0;
 std::int32_t playlistitemindex = 0;
-std::int32_t ShowOnMonitor = 0;
-std::int32_t OffSetX = 0;
-std::int32_t OffSetY = 0;
-std::int32_t MaxWidth = 0;
-std::int32_t MaxHeight = 0;
 bool ShowFileName = false;
 bool PollSourceDrive = false;
 bool PreventScreenSaver = false;
@@ -62,7 +57,6 @@ TMainFrm::TMainFrm(QWidget* parent)
     resize(designWidth, designHeight);
 
     // The stored layout.
-    FileListBox.Visible = true;
     BrevUtil = new TBrevUtil(this);
     NewFilesTimer = makeTimer(this, 10000, false, &TMainFrm::NewFilesTimerTimer, this);
     NextImageTimer = makeTimer(this, 5000, false, &TMainFrm::NextImageTimerTimer, this);
@@ -97,6 +91,11 @@ TMainFrm::TMainFrm(QWidget* parent)
     BlankPanel->hide();
 
     Schedule = makeTimer(this, 10000, true, &TMainFrm::ScheduleTimer, this);
+    SlideHost& slideHost = *this;
+    slideTick_ = std::make_unique<SlideTick>(
+        slideHost,
+        SlideState{FileListBox, filepath.Text, imageindex, playlistitemindex, UsePlayList,
+                   ShowFileName, PollSourceDrive, PreventScreenSaver, playlist});
 
     try {
         FormCreate();
@@ -125,7 +124,7 @@ void TMainFrm::FormCreate() {
         static_cast<std::uint32_t>(readConfigInteger(*ini, ConfigKey::NewFilesTimer)));
     NextImageTimer->setInterval(
         static_cast<std::uint32_t>(readConfigInteger(*ini, ConfigKey::NextImageTimer)));
-    ShowOnMonitor = readConfigInteger(*ini, ConfigKey::ShowOnMonitor);
+    std::int32_t ShowOnMonitor = readConfigInteger(*ini, ConfigKey::ShowOnMonitor);
     Image1.Stretch = readConfigSwitch(*ini, ConfigKey::StretchImage);
     Image1.Proportional = readConfigSwitch(*ini, ConfigKey::KeepAspectRatio);
     if (readConfigSwitch(*ini, ConfigKey::PollSourceDrive))
@@ -156,17 +155,16 @@ void TMainFrm::FormCreate() {
 
     const QList<QRect> monitors = monitorRects();
     ShowOnMonitor = clampMonitor(ShowOnMonitor, static_cast<int>(monitors.size()));
-    OffSetX = readConfigInteger(*ini, ConfigKey::OffsetX);
-    OffSetY = readConfigInteger(*ini, ConfigKey::OffSetY);
-    MaxWidth = readConfigInteger(*ini, ConfigKey::MaxWidth);
-    MaxHeight = readConfigInteger(*ini, ConfigKey::MaxHeight);
+    const std::int32_t OffSetX = readConfigInteger(*ini, ConfigKey::OffsetX);
+    const std::int32_t OffSetY = readConfigInteger(*ini, ConfigKey::OffSetY);
+    const std::int32_t MaxWidth = readConfigInteger(*ini, ConfigKey::MaxWidth);
+    const std::int32_t MaxHeight = readConfigInteger(*ini, ConfigKey::MaxHeight);
     setGeometry(placeWindow(monitors, ShowOnMonitor, OffSetX, OffSetY, MaxWidth, MaxHeight));
 
     setWindowColor(Qt::black);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     // Nobody uses a pointer on the board; it stays hidden for the rest of the run.
     QGuiApplication::setOverrideCursor(Qt::BlankCursor);
-    FileListBox.Visible = false;
     ShowFileName = readConfigSwitch(*ini, ConfigKey::ShowFileName);
 
     NoFilesLabel.Bounds = QRect(0, 0, width(), height());

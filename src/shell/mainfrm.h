@@ -1,17 +1,21 @@
 #pragma once
 
 #include "brevutil/brevutil.h"
+#include "captions/transparentrichedit.h"
 #include "content/folderlist.h"
-#include "presentation/mediaplayer.h"
-#include "presentation/messagelabel.h"
-#include "presentation/panel.h"
-#include "presentation/picturelayer.h"
-#include "presentation/pictureprefetch.h"
-#include "presentation/transparentrichedit.h"
-#include "presentation/webbrowser.h"
+#include "content/folderpolling.h"
+#include "content/playliststep.h"
+#include "core/inifile.h"
+#include "core/timer.h"
+#include "pictures/image.h"
+#include "pictures/pictureprefetch.h"
+#include "schedule/scheduletick.h"
 #include "schedule/screensavesuppressor.h"
-#include "shell/inifile.h"
-#include "shell/timer.h"
+#include "sequencer/slidetick.h"
+#include "shell/messagelabel.h"
+#include "video/mediaplayer.h"
+#include "video/panel.h"
+#include "web/webbrowser.h"
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -23,7 +27,15 @@
 // (NoFilesLabel) drawn on it, then the child layers VideoPanel, WebBrowser1, TransparentRichEdit1
 // and BlankPanel. The children are alien widgets, never native windows, so that a transparent
 // caption shows what lies beneath it.
-class TMainFrm : public QWidget {
+//
+// The handlers are short: the logic of each step lives in its subsystem (the slide tick in
+// sequencer/, the playlist step and the folder refresh in content/, the timetable tick in
+// schedule/), which reaches the window only through the host interface it names.
+class TMainFrm : public QWidget,
+                 private SlideHost,
+                 private PlaylistHost,
+                 private ScheduleHost,
+                 private ControlFileHost {
     Q_OBJECT
   public:
     // Builds the parts from the stored layout, then runs start-up (FormCreate). An error during
@@ -38,7 +50,6 @@ class TMainFrm : public QWidget {
     TTimer* NextImageTimer;
     struct {
         QString Text;
-        bool Visible = false;
     } filepath;
     TImage Image1;
     TLabel NoFilesLabel;
@@ -80,7 +91,7 @@ class TMainFrm : public QWidget {
     void WriteLog(const QString& text);
 
     // Shows a text in the message label (and in the journal when diagnostics are on).
-    void showMessage(const QString& text);
+    void showMessage(const QString& text) override;
 
     // Reports the start-up error, if any, through the default error report. Called once the window
     // is shown, so that the window is on screen behind the report.
@@ -93,14 +104,40 @@ class TMainFrm : public QWidget {
 
   private:
     bool closeForm();
-    void showItem(const QString& path);
-    void pollSourceDrive();
-    void slideFailed(const QString& text);
     void setWindowColor(const QColor& color);
-    void prefetchNextPicture();
+
+    // SlideHost (mainfrm_slides.cpp).
+    void setSlideTimer(bool enabled) override;
+    void stopScrolling() override;
+    void keepAwake() override;
+    void runAndWait(const QString& program, const QString& parameters) override;
+    void activate() override;
+    void setPictureVisible(bool visible) override;
+    void hideMessage() override;
+    void refresh() override;
+    void processEvents() override;
+    bool playlistItemSearch() override;
+    void showPicture(const QString& path) override;
+    void playVideo(const QString& path) override;
+    void showWebPage(const QString& path) override;
+    void captionStep() override;
+    void prefetchPicture(const QString& path) override;
+    void writeLog(const QString& text) override;
+    void startFreshCopy() override;
+    void reportFailure(const QString& text) override;
+    // PlaylistHost (mainfrm_playlist.cpp).
+    void setSlideInterval(std::uint32_t interval) override;
+    // ScheduleHost (mainfrm_schedule.cpp).
+    bool blankShown() const override;
+    void hideBlank() override;
+    void showBlank(const QString& text) override;
+    // ControlFileHost (mainfrm_polling.cpp).
+    void closeBoard() override;
+    void reboot() override;
 
     QString startupError_;
     std::unique_ptr<PicturePrefetcher> prefetch_;
+    std::unique_ptr<SlideTick> slideTick_;
 };
 
 // Program-wide state of the board, shared by its handlers.
@@ -109,11 +146,6 @@ extern std::unique_ptr<TIniFile> ini;
 extern std::unique_ptr<TIniFile> playlist;
 extern std::int32_t imageindex;
 extern std::int32_t playlistitemindex;
-extern std::int32_t ShowOnMonitor;
-extern std::int32_t OffSetX;
-extern std::int32_t OffSetY;
-extern std::int32_t MaxWidth;
-extern std::int32_t MaxHeight;
 extern bool ShowFileName;
 extern bool PollSourceDrive;
 extern bool PreventScreenSaver;

@@ -1,6 +1,6 @@
 #include "shell/placement.h"
 
-#include "shell/errors.h"
+#include "core/errors.h"
 
 QRect placeWindow(const QList<QRect>& monitors, int monitor, int offsetX, int offsetY, int maxWidth,
                   int maxHeight) {

@@ -1,6 +1,6 @@
+#include "core/errors.h"
+#include "core/regional.h"
 #include "schedule/scheduledecision.h"
-#include "shell/errors.h"
-#include "shell/regional.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
+#include "core/errors.h"
 #include "schedule/volumectrl.h"
-#include "shell/errors.h"
 
 #include "pulseserver.h"
 

@@ -1,4 +1,4 @@
-#include "shell/errors.h"
+#include "core/errors.h"
 #include "shell/placement.h"
 #include <gtest/gtest.h>
 

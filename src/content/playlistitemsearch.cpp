@@ -1,0 +1,62 @@
+#include "content/playlistitemsearch.h"
+
+#include "core/clock.h"
+#include "core/configcatalog.h"
+#include <set>
+
+namespace {
+
+constexpr int maxFailures = 5; // six missing files end a search
+
+TDateTime now() {
+    return toDateTime(Clock::now());
+}
+
+} // namespace
+
+PlaylistSearchResult searchPlaylist(const TIniFile* playlist, const TIniFile& config,
+                                    const std::function<int(const QString&)>& indexOf,
+                                    std::int32_t& itemIndex) {
+    PlaylistSearchResult result;
+    if (!playlist)
+        return result;
+    int failures = 0;
+    // Items visited since the search began or since it last met a missing file. Coming back to
+    // one of them means no item can be chosen now, and going round again would never end.
+    std::set<std::int32_t> visited;
+    for (;;) {
+        const QString section = QStringLiteral("Item") + QString::number(itemIndex);
+        if (!playlist->SectionExists(section)) {
+            if (itemIndex == 1)
+                return result; // no list at all
+            itemIndex = 1;
+            continue;
+        }
+        if (!visited.insert(itemIndex).second)
+            return result;
+
+        const TDateTime start =
+            playlist->ReadDateTime(section, QStringLiteral("StartDateTime"), now() - 1);
+        const TDateTime end =
+            playlist->ReadDateTime(section, QStringLiteral("EndDateTime"), now() + 1);
+        const int defaultDuration = readConfigInteger(config, ConfigKey::NextImageTimer);
+        // A negative duration keeps its unsigned 32-bit pattern, as every timer interval does.
+        result.interval = static_cast<std::uint32_t>(
+            playlist->ReadInteger(section, QStringLiteral("duration"), defaultDuration));
+        const QString fileName = playlist->ReadString(section, QStringLiteral("FileName"),
+                                                      QStringLiteral("nofiletofind.zxsd"));
+        const int fileIndex = indexOf(fileName);
+
+        if (fileIndex == -1) {
+            ++failures;
+            visited.clear();
+        } else if (now() >= start && !(now() > end)) {
+            result.chosen = true;
+            result.fileIndex = fileIndex;
+            return result;
+        }
+        ++itemIndex;
+        if (failures > maxFailures)
+            return result;
+    }
+}

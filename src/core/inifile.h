@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/datetimeconv.h"
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Reader of a settings file with [sections] and name=value lines. It holds only the file's path:
+// every read looks at the file as it is at that moment, so an edit shows at the next read. Reads
+// never raise; a missing file, section or key, or a value of the wrong form, gives the default.
+//
+// Accepted encodings: UTF-16LE with its byte-order mark, UTF-8 with or without one, and anything
+// that is not valid UTF-8 as Windows-1252. Lines end in CR LF or LF. A line whose first non-blank
+// is ";" is a comment. Where a section or key occurs twice, the first one counts.
+class TIniFile {
+  public:
+    explicit TIniFile(const QString& fileName);
+
+    const QString& FileName() const { return fileName_; }
+
+    // At most 2047 characters; a longer value is cut.
+    QString ReadString(const QString& Section, const QString& Ident, const QString& Default) const;
+    int ReadInteger(const QString& Section, const QString& Ident, int Default) const;
+    bool ReadBool(const QString& Section, const QString& Ident, bool Default) const;
+    TDateTime ReadDateTime(const QString& Section, const QString& Name, TDateTime Default) const;
+    TDateTime ReadTime(const QString& Section, const QString& Name, TDateTime Default) const;
+    // Empties Strings, then lists the names of the section's keys in file order.
+    void ReadSection(const QString& Section, QStringList& Strings) const;
+    // True when the section has at least one key.
+    bool SectionExists(const QString& Section) const;
+
+  private:
+    QString fileName_;
+};
+
+// The integer rules of the settings files: optional leading spaces and sign, decimal within 32 bits
+// or hexadecimal ($, x, X, 0x, 0X) of at most 32 bits taken as signed; nothing else.
+std::optional<int> tryStrToInt(const QString& text);
+
+// The text of a settings file's bytes, by the encoding rules above.
+QString decodeSettingsText(const QByteArray& bytes);

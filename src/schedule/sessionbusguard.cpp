@@ -1,9 +1,0 @@
-#include "schedule/sessionbusguard.h"
-
-#include <QByteArray>
-#include <QtGlobal>
-
-void keepSessionBusFromStarting() {
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-        qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArrayLiteral("disabled:"));
-}

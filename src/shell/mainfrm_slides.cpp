@@ -1,0 +1,89 @@
+// The slide tick (see sequencer/slidetick.h) and what it asks of the window.
+
+#include "core/errorreport.h"
+#include "core/restart.h"
+#include "pictures/fittedpicture.h"
+#include "schedule/powermgmt.h"
+#include "shell/mainfrm.h"
+#include <QCoreApplication>
+
+void TMainFrm::NextImageTimerTimer() {
+    slideTick_->run();
+}
+
+void TMainFrm::setSlideTimer(bool enabled) {
+    NextImageTimer->setEnabled(enabled);
+}
+
+void TMainFrm::stopScrolling() {
+    WBScroll->setEnabled(false);
+}
+
+void TMainFrm::keepAwake() {
+    SystemCritical->SetIsCritical(true);
+}
+
+void TMainFrm::runAndWait(const QString& program, const QString& parameters) {
+    BrevUtil->ExecuteFileWait(program, parameters, QStringLiteral("."), false);
+}
+
+void TMainFrm::activate() {
+    activateWindow();
+}
+
+void TMainFrm::setPictureVisible(bool visible) {
+    Image1.Visible = visible;
+}
+
+void TMainFrm::hideMessage() {
+    NoFilesLabel.Visible = false;
+}
+
+void TMainFrm::refresh() {
+    update();
+}
+
+void TMainFrm::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+bool TMainFrm::playlistItemSearch() {
+    return PlaylistItemSearch();
+}
+
+void TMainFrm::showPicture(const QString& path) {
+    WebBrowser1->hide();
+    VideoPanel->hide();
+    const PictureFit fit = Image1.fitFor(size());
+    std::optional<FittedPicture> ready = prefetch_->take(path, fit);
+    Image1.setPicture(ready ? std::move(*ready) : loadFittedPicture(path, fit));
+    update();
+}
+
+void TMainFrm::playVideo(const QString& path) {
+    PlayVideo(path);
+}
+
+void TMainFrm::showWebPage(const QString& path) {
+    ShowWebPage(path);
+}
+
+void TMainFrm::captionStep() {
+    CaptionStep();
+}
+
+void TMainFrm::prefetchPicture(const QString& path) {
+    prefetch_->prefetch(path, Image1.fitFor(size()));
+}
+
+void TMainFrm::writeLog(const QString& text) {
+    WriteLog(text);
+}
+
+void TMainFrm::startFreshCopy() {
+    restartAfterFailure(*BrevUtil);
+}
+
+void TMainFrm::reportFailure(const QString& text) {
+    reportError(text);
+}
