@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks that the board's libraries depend only on those below them.
 
-Reads every #include "..." in src/ and every target_link_libraries() in src/CMakeLists.txt and
+Reads every #include "..." in src/ and tests/<library>/ and every target_link_libraries() in
+src/CMakeLists.txt and
 fails on an arrow that runs sideways or back up the layers. A folder's back-end subfolders
 (schedule/pulse, video/gstreamer, web/engine ...) belong to its library."""
 import pathlib
@@ -48,6 +49,19 @@ for path in sorted(src.rglob("*")):
             failures.append(f"{path.relative_to(root)}: includes {header}, not a file of src/")
         elif not allowed(user, used):
             failures.append(f"{path.relative_to(root)}: {user} includes {header} from {used}")
+
+# A test program links only its library and those below it, so its includes say the same.
+tests = root / "tests"
+for path in sorted(tests.glob("*/*")):
+    tested = path.parent.name
+    if path.suffix not in (".cpp", ".h") or tested not in LEVEL:
+        continue
+    for header in include.findall(path.read_text(encoding="utf-8", errors="replace")):
+        if not (src / header).is_file():
+            continue  # the test's own helpers, tests/support
+        used = library_of(header)
+        if not allowed(tested, used):
+            failures.append(f"{path.relative_to(root)}: a test of {tested} includes {header}")
 
 cmake = (src / "CMakeLists.txt").read_text()
 for target, body in re.findall(r"target_link_libraries\(\s*tavorel_(\w+)([^)]*)\)", cmake):

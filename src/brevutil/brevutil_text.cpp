@@ -2,6 +2,7 @@
 
 #include "brevutil/asciicase.h"
 #include "brevutil/commandline.h"
+#include "brevutil/hexdigit.h"
 #include "brevutil/seedclock.h"
 #include <array>
 #include <optional>
@@ -50,16 +51,6 @@ std::array<QString, 5> splitFields(const QString& line, const QString& separator
     return fields;
 }
 
-int digitValue(char16_t u) {
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 // Integer conversion as the board's original runtime did it: leading blanks, an optional sign,
 // decimal or hexadecimal after "$", "x" or "0x", and nothing else.
 std::optional<qint64> runtimeStrToInt(QStringView s) {
@@ -84,7 +75,7 @@ std::optional<qint64> runtimeStrToInt(QStringView s) {
         return std::nullopt;
     qint64 value = 0;
     for (; i < n; ++i) {
-        const int d = digitValue(s[i].unicode());
+        const int d = hexDigitValue(s[i].unicode());
         if (d < 0 || d >= base)
             return std::nullopt;
         value = value * base + d;

@@ -1,5 +1,6 @@
 #include "captions/rtfreader.h"
 
+#include "brevutil/hexdigit.h"
 #include "core/textdecoding.h"
 #include <QByteArray>
 #include <QStringList>
@@ -156,14 +157,8 @@ bool isLetter(char c) {
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+int hexDigit(char c) {
+    return hexDigitValue(static_cast<unsigned char>(c));
 }
 
 int clampTwips(int value) {
@@ -519,8 +514,8 @@ void Reader::controlSymbol(char c) {
         // Two hex digits make the byte; an escape cut short stands for nothing.
         int value = 0;
         int digits = 0;
-        while (digits < 2 && pos_ < data_.size() && hexValue(data_[pos_]) >= 0) {
-            value = value * 16 + hexValue(data_[pos_]);
+        while (digits < 2 && pos_ < data_.size() && hexDigit(data_[pos_]) >= 0) {
+            value = value * 16 + hexDigit(data_[pos_]);
             ++pos_;
             ++digits;
         }

@@ -1,5 +1,6 @@
 #include "core/inifile.h"
 
+#include "brevutil/hexdigit.h"
 #include "core/clock.h"
 #include "core/filenames.h"
 #include "core/textdecoding.h"
@@ -98,17 +99,6 @@ std::optional<QString> readValue(const QString& fileName, const QString& section
     return std::nullopt;
 }
 
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 QString decodeSettingsText(const QByteArray& bytes) {
@@ -155,7 +145,7 @@ std::optional<int> tryStrToInt(const QString& input) {
     if (hex) {
         quint64 value = 0;
         for (; i < text.size(); ++i) {
-            const int d = hexValue(text[i]);
+            const int d = hexDigitValue(text[i].unicode());
             if (d < 0)
                 return std::nullopt;
             value = value * 16 + static_cast<quint64>(d);
