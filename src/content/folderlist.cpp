@@ -1,6 +1,7 @@
 #include "content/folderlist.h"
 
 #include "core/errors.h"
+#include "core/filenames.h"
 #include <QCollator>
 #include <QDir>
 #include <QLocale>
@@ -27,13 +28,13 @@ QString currentDirectory() {
 }
 
 void enter(const QString& folder) {
-    if (::chdir(QFile::encodeName(folder).constData()) != 0)
+    if (::chdir(encodeFileName(folder).constData()) != 0)
         cannotEnter(folder, errno);
 }
 
 bool isExistingFile(const QString& path) {
     struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return ::stat(encodeFileName(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool matchFrom(const QString& name, qsizetype n, const QString& pattern, qsizetype p) {
@@ -135,7 +136,7 @@ void TFileListBox::read() {
     while (const dirent* e = ::readdir(dir)) {
         if (e->d_name[0] == '.')
             continue; // hidden, and the "." and ".." entries
-        entries.push_back({QFile::decodeName(e->d_name), e->d_type});
+        entries.push_back({decodeFileName(e->d_name), e->d_type});
     }
     ::closedir(dir);
 
@@ -147,7 +148,7 @@ void TFileListBox::read() {
         if (e.type != DT_LNK && e.type != DT_UNKNOWN)
             return false;
         struct stat st {};
-        return ::stat(QFile::encodeName(e.name).constData(), &st) == 0 && S_ISREG(st.st_mode);
+        return ::stat(encodeFileName(e.name).constData(), &st) == 0 && S_ISREG(st.st_mode);
     };
     std::vector<signed char> regular(entries.size(), -1);
     QStringList names;
@@ -195,7 +196,10 @@ QString TFileListBox::Item(int index) {
 int TFileListBox::IndexOf(const QString& name) {
     use();
     for (qsizetype i = 0; i < items_.size(); ++i)
-        if (items_[i].compare(name, Qt::CaseInsensitive) == 0)
+        // A name that is not UTF-8 on disk also answers to the way it reads, so that a playlist
+        // written on another system finds it.
+        if (items_[i].compare(name, Qt::CaseInsensitive) == 0 ||
+            displayFileName(items_[i]).compare(name, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     return -1;
 }

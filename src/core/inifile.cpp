@@ -2,10 +2,13 @@
 
 #include "brevutil/hexdigit.h"
 #include "core/clock.h"
+#include "core/filenames.h"
 #include "core/textdecoding.h"
 #include <QFile>
 #include <QStringDecoder>
+#include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 
 namespace {
 
@@ -33,9 +36,15 @@ struct Entry {
 // Where a section occurs twice, the first one counts; so does the first of two equal keys.
 QList<Entry> sectionEntries(const QString& fileName, const QString& section) {
     QList<Entry> entries;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened by its bytes: a shortcut whose name is not UTF-8 must still be found.
+    QFile file;
+    const int fd = ::open(encodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return entries;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return entries;
+    }
     const QString text = decodeSettingsText(file.readAll());
     bool inSection = false;
     bool seen = false;

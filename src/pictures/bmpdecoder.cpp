@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 using namespace picturedecoding;
@@ -39,6 +40,9 @@ struct BitmapLayout {
     qint64 paletteColours = 0;
     int paletteEntryBytes = 4;
     qint64 pixelStart = 0;
+    bool topDown = false;
+    // Channel masks of 16-bit pixels, red, green, blue and alpha.
+    quint32 masks[4] = {0x7c00, 0x03e0, 0x001f, 0};
 };
 
 // Checks the headers, and for uncompressed data that it is all there, before Qt's reader
@@ -125,8 +129,18 @@ BitmapLayout checkBitmap(const QByteArray& bytes, const QString& name) {
     if (paletteEnd > size)
         fail(name, kFormat, QStringLiteral("the file ends inside its colour table"));
     const qint64 pixelStart = std::max(dataOffset, paletteEnd);
-    const BitmapLayout layout{width,        height,         int(bitsPerPixel), rle,
-                              paletteStart, paletteColours, paletteEntryBytes, pixelStart};
+    BitmapLayout layout{width,        height,         int(bitsPerPixel), rle,
+                        paletteStart, paletteColours, paletteEntryBytes, pixelStart,
+                        topDown};
+    if (masks && bitsPerPixel == 16) {
+        // After a 40-byte header, or inside a longer one at the same place.
+        const uchar* m = h + 40;
+        const int count = compression == ALPHABITFIELDS || headerBytes >= 56 ? 4 : 3;
+        if (m + 4 * count > data + size)
+            fail(name, kFormat, QStringLiteral("the file ends inside its colour masks"));
+        for (int i = 0; i < 4; ++i)
+            layout.masks[i] = i < count ? u32At(m + 4 * i) : 0;
+    }
     if (rle)
         return layout; // its length shows only while decoding
     const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
@@ -201,12 +215,62 @@ QImage decodeRle(const QByteArray& bytes, const BitmapLayout& layout, const QStr
     fail(name, kFormat, QStringLiteral("the file ends inside its compressed pixel data"));
 }
 
+// One channel of a 16-bit pixel widened to 8 bits by repeating its bits, so that a full channel
+// is 255 whatever its width; Qt's reader only shifts, which leaves every colour a little dark.
+struct Channel {
+    int shift = 0;
+    int width = 0;
+
+    explicit Channel(quint32 mask) {
+        if (mask == 0)
+            return;
+        shift = std::countr_zero(mask);
+        width = std::bit_width(mask >> shift);
+    }
+    int widen(quint32 pixel, quint32 mask) const {
+        const quint32 v = (pixel & mask) >> shift;
+        if (width >= 8)
+            return int(v >> (width - 8));
+        quint32 wide = 0;
+        for (int filled = 0; filled < 8; filled += width)
+            wide = wide << width | v;
+        return int(wide >> ((8 + width - 1) / width * width - 8));
+    }
+};
+
+QImage decode16(const QByteArray& bytes, const BitmapLayout& layout, const QString& name) {
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const int width = int(layout.width);
+    const int height = int(layout.height);
+    const quint32* masks = layout.masks;
+    const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
+    const bool hasAlpha = masks[3] != 0;
+    QImage image = allocate(width, height, hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32,
+                            name, kFormat);
+    const qint64 rowBytes = (layout.width * 16 + 31) / 32 * 4;
+    for (int y = 0; y < height; ++y) {
+        const uchar* in =
+            data + layout.pixelStart + rowBytes * (layout.topDown ? y : height - 1 - y);
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const quint32 p = u16At(in + 2 * x);
+            out[x] = qRgba(red.widen(p, masks[0]), green.widen(p, masks[1]),
+                           blue.widen(p, masks[2]), hasAlpha ? alpha.widen(p, masks[3]) : 255);
+        }
+    }
+    if (hasAlpha)
+        composeOverBlack(image);
+    return image;
+}
+
 } // namespace
 
 QImage decodeBmp(const QByteArray& data, const QString& name) {
     const BitmapLayout layout = checkBitmap(data, name);
     if (layout.rle)
         return decodeRle(data, layout, name);
+    if (layout.bitsPerPixel == 16)
+        return decode16(data, layout, name);
 
     QBuffer buffer;
     buffer.setData(data);

@@ -1,11 +1,8 @@
 #include "pictures/picturedecoder.h"
 
 #include <algorithm>
-#include <climits>
+#include <array>
 #include <cstring>
-#include <gif_lib.h>
-#include <memory>
-#include <vector>
 
 using namespace picturedecoding;
 
@@ -13,39 +10,31 @@ namespace {
 
 constexpr PictureFormat kFormat = PictureFormat::Gif;
 
+// The file's bytes, read front to back; running past the end raises.
 struct GifReader {
-    const GifByteType* data = nullptr;
-    int size = 0;
-    int position = 0;
-    bool hitEnd = false;
-};
+    const uchar* data = nullptr;
+    qint64 size = 0;
+    qint64 position = 0;
+    QString name;
 
-int gifRead(GifFileType* gif, GifByteType* out, int length) {
-    auto* reader = static_cast<GifReader*>(gif->UserData);
-    const int count = std::clamp(reader->size - reader->position, 0, std::max(length, 0));
-    if (count < length)
-        reader->hitEnd = true;
-    std::memcpy(out, reader->data + reader->position, size_t(count));
-    reader->position += count;
-    return count;
-}
-
-struct GifCloser {
-    void operator()(GifFileType* gif) const {
-        int error = 0;
-        DGifCloseFile(gif, &error);
+    const uchar* take(qint64 count) {
+        if (size - position < count)
+            fail(name, kFormat, QStringLiteral("unexpected end of file"));
+        const uchar* at = data + position;
+        position += count;
+        return at;
+    }
+    int byte() { return *take(1); }
+    int u16() {
+        const uchar* p = take(2);
+        return p[0] | p[1] << 8;
+    }
+    // Passes over a run of data sub-blocks up to its empty terminator.
+    void skipSubBlocks() {
+        for (int length = byte(); length > 0; length = byte())
+            take(length);
     }
 };
-using GifFile = std::unique_ptr<GifFileType, GifCloser>;
-
-[[noreturn]] void failGif(const QString& name, const GifReader& reader, int error) {
-    // giflib reports a short read as a read failure; say what it really is.
-    if (reader.hitEnd)
-        fail(name, kFormat, QStringLiteral("unexpected end of file"));
-    const char* text = GifErrorString(error);
-    fail(name, kFormat,
-         text ? QString::fromUtf8(text) : QStringLiteral("giflib error %1").arg(error));
-}
 
 // The colour that a pixel index stands for, or none for the transparent index and for indexes
 // beyond the colour map (damaged data), which both leave the black background showing.
@@ -53,101 +42,215 @@ struct Palette {
     QRgb colours[256];
     bool opaque[256] = {};
 
-    Palette(const ColorMapObject& map, int transparent) {
-        const int count = std::min(map.ColorCount, 256);
+    Palette(const uchar* map, int count, int transparent) {
         for (int i = 0; i < count; ++i) {
-            const GifColorType& c = map.Colors[i];
-            colours[i] = qRgb(c.Red, c.Green, c.Blue);
+            colours[i] = qRgb(map[3 * i], map[3 * i + 1], map[3 * i + 2]);
+            opaque[i] = i != transparent;
+        }
+    }
+    // A file without any colour table shows its indexes as shades of grey, the code size's
+    // highest index as white.
+    Palette(int bits, int transparent) {
+        const int highest = (1 << bits) - 1;
+        for (int i = 0; i <= highest; ++i) {
+            const int grey = i * 255 / highest;
+            colours[i] = qRgb(grey, grey, grey);
             opaque[i] = i != transparent;
         }
     }
 };
 
+// Reads the LZW codes of an image, least significant bit first, across its data sub-blocks.
+class CodeReader {
+  public:
+    explicit CodeReader(GifReader& reader) : reader_(reader) {}
+
+    // The next code of `width` bits; raises when the image data ends first.
+    int next(int width) {
+        while (bits_ < width) {
+            if (blockLeft_ == 0) {
+                blockLeft_ = reader_.byte();
+                if (blockLeft_ == 0)
+                    fail(reader_.name, kFormat,
+                         QStringLiteral("the image data ends before the picture does"));
+            }
+            buffer_ |= quint32(reader_.byte()) << bits_;
+            bits_ += 8;
+            --blockLeft_;
+        }
+        const int code = int(buffer_ & ((1u << width) - 1));
+        buffer_ >>= width;
+        bits_ -= width;
+        return code;
+    }
+
+  private:
+    GifReader& reader_;
+    quint32 buffer_ = 0;
+    int bits_ = 0;
+    int blockLeft_ = 0;
+};
+
+// Decodes `count` pixel indexes of LZW data with the given minimum code size, handing each to
+// `put` in order. Codes are at most 12 bits wide, so the string table holds 4096 entries and no
+// string is longer than that; every code but the clear code yields at least one pixel, so the
+// work is bounded by the picture's size and the file's length.
+template <typename Put> void decodeLzw(GifReader& reader, int minCodeSize, qint64 count, Put put) {
+    constexpr int kMaxCodes = 4096;
+    const int clear = 1 << minCodeSize;
+    const int end = clear + 1;
+    std::array<quint16, kMaxCodes> prefix{};
+    std::array<quint16, kMaxCodes> suffix{};
+    std::array<quint16, kMaxCodes + 1> stack{};
+    CodeReader codes(reader);
+    int width = minCodeSize + 1;
+    int nextCode = end + 1;
+    int previous = -1;
+    int first = 0;
+    while (count > 0) {
+        const int code = codes.next(width);
+        if (code == clear) {
+            width = minCodeSize + 1;
+            nextCode = end + 1;
+            previous = -1;
+            continue;
+        }
+        if (code == end)
+            fail(reader.name, kFormat,
+                 QStringLiteral("the image data ends before the picture does"));
+        if (previous < 0) {
+            if (code > end)
+                fail(reader.name, kFormat, QStringLiteral("invalid code in the image data"));
+            first = code;
+            put(code);
+            --count;
+            previous = code;
+            continue;
+        }
+        if (code > nextCode || (code == nextCode && nextCode >= kMaxCodes))
+            fail(reader.name, kFormat, QStringLiteral("invalid code in the image data"));
+        int depth = 0;
+        int current = code;
+        if (code == nextCode) { // the string of the previous code and its own first index
+            stack[size_t(depth++)] = quint16(first);
+            current = previous;
+        }
+        while (current > end) {
+            stack[size_t(depth++)] = suffix[size_t(current)];
+            current = prefix[size_t(current)];
+        }
+        first = current;
+        stack[size_t(depth++)] = quint16(current);
+        while (depth > 0 && count > 0) {
+            put(stack[size_t(--depth)]);
+            --count;
+        }
+        if (nextCode < kMaxCodes) {
+            prefix[size_t(nextCode)] = quint16(previous);
+            suffix[size_t(nextCode)] = quint16(first);
+            ++nextCode;
+            if (nextCode == 1 << width && width < 12)
+                ++width;
+        }
+        previous = code;
+    }
+}
+
 // Draws the first image record onto a black canvas the size of the logical screen.
-QImage readFirstImage(GifFileType* gif, const GifReader& reader, int transparent,
-                      const QString& name) {
-    if (DGifGetImageDesc(gif) == GIF_ERROR)
-        failGif(name, reader, gif->Error);
-    const GifImageDesc& desc = gif->Image;
-    checkSize(desc.Width, desc.Height, name, kFormat);
+QImage readFirstImage(GifReader& reader, int screenWidth, int screenHeight, const uchar* globalMap,
+                      int globalCount, int transparent) {
+    const QString& name = reader.name;
+    const int left = reader.u16();
+    const int top = reader.u16();
+    const int imageWidth = reader.u16();
+    const int imageHeight = reader.u16();
+    const int flags = reader.byte();
+    checkSize(imageWidth, imageHeight, name, kFormat);
     // A first frame reaching beyond a too-small (or zero) logical screen, which some encoders
     // write, widens the canvas instead of being cut.
-    const qint64 width = std::max<qint64>(gif->SWidth, qint64(desc.Left) + desc.Width);
-    const qint64 height = std::max<qint64>(gif->SHeight, qint64(desc.Top) + desc.Height);
+    const qint64 width = std::max<qint64>(screenWidth, qint64(left) + imageWidth);
+    const qint64 height = std::max<qint64>(screenHeight, qint64(top) + imageHeight);
     checkSize(width, height, name, kFormat);
 
-    const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
-    if (!map || !map->Colors)
-        fail(name, kFormat, QStringLiteral("the first image has no colour map"));
-    const Palette palette(*map, transparent);
+    const uchar* map = globalMap;
+    int mapCount = globalCount;
+    if (flags & 0x80) {
+        mapCount = 2 << (flags & 7);
+        map = reader.take(3 * mapCount);
+    }
+    const bool interlaced = flags & 0x40;
+    // Codes are at most 12 bits wide and the first one is a bit wider than the minimum size.
+    const int minCodeSize = reader.byte();
+    if (minCodeSize < 1 || minCodeSize > 11)
+        fail(name, kFormat, QStringLiteral("invalid LZW code size %1").arg(minCodeSize));
+    const Palette palette =
+        map ? Palette(map, mapCount, transparent) : Palette(std::min(minCodeSize, 8), transparent);
 
     QImage canvas = allocate(int(width), int(height), QImage::Format_RGB32, name, kFormat);
     canvas.fill(qRgb(0, 0, 0));
-    std::vector<GifPixelType> line(size_t(desc.Width));
 
     // An interlaced image stores every eighth row from row 0, then every eighth from row 4,
-    // every fourth from row 2 and every second from row 1; giflib hands them over in that order.
+    // every fourth from row 2 and every second from row 1.
     static constexpr int kStart[] = {0, 4, 2, 1};
     static constexpr int kStep[] = {8, 8, 4, 2};
-    const int passes = desc.Interlace ? 4 : 1;
-    for (int pass = 0; pass < passes; ++pass) {
-        const int start = desc.Interlace ? kStart[pass] : 0;
-        const int step = desc.Interlace ? kStep[pass] : 1;
-        for (int y = start; y < desc.Height; y += step) {
-            if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR)
-                failGif(name, reader, gif->Error);
-            QRgb* row = reinterpret_cast<QRgb*>(canvas.scanLine(desc.Top + y)) + desc.Left;
-            for (int x = 0; x < desc.Width; ++x) {
-                const GifPixelType index = line[size_t(x)];
-                if (palette.opaque[index])
-                    row[x] = palette.colours[index];
-            }
-        }
-    }
+    int pass = 0;
+    int x = 0;
+    int y = 0;
+    QRgb* row = reinterpret_cast<QRgb*>(canvas.scanLine(top)) + left;
+    decodeLzw(reader, minCodeSize, qint64(imageWidth) * imageHeight, [&](int index) {
+        if (index < 256 && palette.opaque[index])
+            row[x] = palette.colours[index];
+        if (++x < imageWidth)
+            return;
+        x = 0;
+        y += interlaced ? kStep[pass] : 1;
+        while (interlaced && y >= imageHeight && pass < 3)
+            y = kStart[++pass];
+        if (y < imageHeight)
+            row = reinterpret_cast<QRgb*>(canvas.scanLine(top + y)) + left;
+    });
     return canvas;
 }
 
 } // namespace
 
+// The file is read here rather than by giflib, which refuses images whose LZW code size is above
+// 8 (valid, and written by some encoders) and images without any colour table.
 QImage decodeGif(const QByteArray& data, const QString& name) {
     GifReader reader;
-    reader.data = reinterpret_cast<const GifByteType*>(data.constData());
-    // giflib counts in int; no picture file within the limits comes near that.
-    reader.size = int(std::min<qsizetype>(data.size(), INT_MAX));
-    int error = 0;
-    const GifFile gif(DGifOpen(&reader, gifRead, &error));
-    if (!gif)
-        failGif(name, reader, error);
-    checkSize(gif->SWidth ? gif->SWidth : 1, gif->SHeight ? gif->SHeight : 1, name, kFormat);
+    reader.data = reinterpret_cast<const uchar*>(data.constData());
+    reader.size = data.size();
+    reader.name = name;
+    if (std::memcmp(reader.take(6), "GIF", 3) != 0)
+        fail(name, kFormat, QStringLiteral("the file does not start with the mark \"GIF\""));
+    const int screenWidth = reader.u16();
+    const int screenHeight = reader.u16();
+    const int screenFlags = reader.byte();
+    reader.take(2); // background colour and aspect ratio, which the board does not use
+    checkSize(screenWidth ? screenWidth : 1, screenHeight ? screenHeight : 1, name, kFormat);
+    const int globalCount = screenFlags & 0x80 ? 2 << (screenFlags & 7) : 0;
+    const uchar* globalMap = globalCount ? reader.take(3 * globalCount) : nullptr;
 
     // Only records up to the first image are read: later frames of an animation are never shown,
     // and a long animation costs nothing beyond its first frame.
-    int transparent = NO_TRANSPARENT_COLOR;
+    int transparent = -1;
     for (;;) {
-        GifRecordType type = UNDEFINED_RECORD_TYPE;
-        if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR)
-            failGif(name, reader, gif->Error);
-        switch (type) {
-        case IMAGE_DESC_RECORD_TYPE:
-            return readFirstImage(gif.get(), reader, transparent, name);
-        case EXTENSION_RECORD_TYPE: {
-            int code = 0;
-            GifByteType* block = nullptr;
-            if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR)
-                failGif(name, reader, gif->Error);
-            // The block starts with its length; a graphics control block is always 4 bytes.
-            if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] == 4) {
-                GraphicsControlBlock gcb{};
-                if (DGifExtensionToGCB(4, block + 1, &gcb) == GIF_OK)
-                    transparent = gcb.TransparentColor;
-            }
-            while (block) {
-                if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR)
-                    failGif(name, reader, gif->Error);
-            }
+        switch (reader.byte()) {
+        case ',':
+            return readFirstImage(reader, screenWidth, screenHeight, globalMap, globalCount,
+                                  transparent);
+        case '!': {
+            const int label = reader.byte();
+            // A graphics control block is always 4 bytes: flags, delay, transparent index.
+            const int length = reader.byte();
+            const uchar* block = reader.take(length);
+            if (label == 0xf9 && length == 4)
+                transparent = block[0] & 1 ? block[3] : -1;
+            if (length > 0)
+                reader.skipSubBlocks();
             break;
         }
-        case TERMINATE_RECORD_TYPE:
+        case ';':
             fail(name, kFormat, QStringLiteral("the file holds no image"));
         default:
             fail(name, kFormat, QStringLiteral("unexpected record in the file"));

@@ -1,5 +1,7 @@
 #include "pictures/picturedecoder.h"
 
+#include "core/filenames.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -68,7 +70,7 @@ QByteArray readPictureFile(const QString& path) {
     // Non-blocking so that a FIFO dropped into the folder cannot stall the board waiting for a
     // writer; it is refused below as not a regular file. Regular files ignore the flag.
     const FileDescriptor fd(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         failToOpen(path, errno);
     struct stat info {};

@@ -1,5 +1,7 @@
 #include "pictures/pictureprefetch.h"
 
+#include "core/filenames.h"
+
 #include <QFile>
 #include <QWaitCondition>
 #include <sys/stat.h>
@@ -25,7 +27,7 @@ PicturePrefetcher::~PicturePrefetcher() {
 
 std::optional<PicturePrefetcher::FileIdentity> PicturePrefetcher::identify(const QString& path) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(encodeFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     FileIdentity id;
     id.device = st.st_dev;

@@ -1,5 +1,6 @@
 #include "schedule/volumectrl.h"
 
+#include "core/diagnostics.h"
 #include "core/errors.h"
 #include "schedule/alsa/alsavolume.h"
 #include "schedule/pulse/pulsevolume.h"
@@ -18,8 +19,15 @@ std::shared_ptr<VolumeBackend> replacementBackend() {
     return replacement;
 }
 
+// The error's message is the system's code and text alone, as ERROR.LOG and the error report
+// show it; what went wrong in detail goes to stderr, where the journal keeps it.
+[[noreturn]] void raise(int code, const QString& detail) {
+    diag::error(QStringLiteral("master volume: ") + detail);
+    throw EOSError(code, QString::fromStdString(std::generic_category().message(code)));
+}
+
 // Runs op on the pulse server, or on the ALSA mixer when no pulse server takes the connection.
-// With neither, the error names both, so that an operator sees that the machine has no reachable
+// With neither, the detail names both, so that an operator sees that the machine has no reachable
 // sound output rather than just an error code.
 template <typename Op> auto onSystemMixer(Op op) {
     try {
@@ -30,11 +38,12 @@ template <typename Op> auto onSystemMixer(Op op) {
             AlsaVolume alsa;
             return op(alsa);
         } catch (const AlsaFailure& alsa) {
-            throw EOSError(alsa.code(),
-                           QStringLiteral("%1 - no sound server or mixer is reachable (PulseAudio: "
-                                          "%2; ALSA: %3)")
-                               .arg(alsa.text(), pulse.text(), alsa.step()));
+            raise(alsa.code(), QStringLiteral("%1 - no sound server or mixer is reachable "
+                                              "(PulseAudio: %2; ALSA: %3)")
+                                   .arg(alsa.text(), pulse.text(), alsa.step()));
         }
+    } catch (const EOSError& e) {
+        raise(e.code(), e.message());
     }
 }
 
@@ -49,10 +58,7 @@ float GetMasterVolume() {
 void SetMasterVolume(float fLevelDB) {
     // Written so that NaN fails too.
     if (!(fLevelDB >= 0.0f && fLevelDB <= 1.0f))
-        throw EOSError(EINVAL,
-                       QStringLiteral("%1 (volume level %2 is outside 0.0-1.0)")
-                           .arg(QString::fromStdString(std::generic_category().message(EINVAL)))
-                           .arg(double(fLevelDB)));
+        raise(EINVAL, QStringLiteral("volume level %1 is outside 0.0-1.0").arg(double(fLevelDB)));
     if (auto backend = replacementBackend())
         return backend->set(fLevelDB);
     onSystemMixer([fLevelDB](VolumeBackend& b) { b.set(fLevelDB); });

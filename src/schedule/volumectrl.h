@@ -3,8 +3,10 @@
 #include <memory>
 
 // The master volume of the system's default sound output, as a scalar from 0.0 (silent) to 1.0
-// (full) on the sound server's own volume curve. Each call talks to the system afresh: nothing is
-// cached, so a change of the default output device shows at the next call. Failures raise EOSError.
+// (full) on the sound server's own volume curve: the loudest channel, the others kept in
+// proportion when it is set. Each call talks to the system afresh, so a change of the default
+// output device shows at the next call; only the channels' balance is remembered, so that a level
+// brought back after silence has it again. Failures raise EOSError.
 float GetMasterVolume();
 // fLevelDB is a scalar despite its name; a level outside 0.0-1.0 raises EOSError.
 void SetMasterVolume(float fLevelDB);

@@ -4,9 +4,11 @@
 #include "content/drivetext.h"
 #include "core/diagnostics.h"
 #include "core/errors.h"
+#include "core/filenames.h"
 #include <QFileInfo>
 #include <algorithm>
 #include <utility>
+#include <sys/stat.h>
 
 namespace {
 
@@ -105,7 +107,7 @@ void SlideTick::run() {
 
         const QString path = state_.folder + state_.files.Item(state_.imageindex);
         if (state_.showFileName)
-            host_.showMessage(path);
+            host_.showMessage(displayFileName(path));
         else
             host_.hideMessage();
         host_.refresh();
@@ -129,7 +131,8 @@ void SlideTick::run() {
 
 void SlideTick::showItem(const QString& path) {
     // A file deleted since the last refresh is skipped silently; the item on screen stays.
-    if (!QFileInfo(path).isFile()) {
+    struct stat st {};
+    if (::stat(encodeFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         host_.setSlideTimer(true);
     } else {
         diag::event("item", path);
@@ -145,7 +148,7 @@ void SlideTick::showItem(const QString& path) {
             host_.showWebPage(path);
             break;
         case ItemKind::Unsupported:
-            host_.showMessage(QStringLiteral("Unsupported File: ") + path);
+            host_.showMessage(QStringLiteral("Unsupported File: ") + displayFileName(path));
             host_.setSlideTimer(true);
             break;
         }
@@ -200,8 +203,8 @@ void SlideTick::slideFailed(const QString& text, bool itemReached) {
     QString logError;
     try {
         host_.writeLog(text);
-        host_.writeLog(QStringLiteral("On Item: ") + state_.folder +
-                       state_.files.Item(state_.imageindex));
+        host_.writeLog(QStringLiteral("On Item: ") +
+                       displayFileName(state_.folder + state_.files.Item(state_.imageindex)));
     } catch (const std::exception& e) {
         logError = exceptionMessage(e);
     }

@@ -26,6 +26,7 @@ bool ShowFileName = false;
 bool PollSourceDrive = false;
 bool PreventScreenSaver = false;
 float VolumeLevel = 0;
+bool VolumeLevelRead = false;
 bool UsePlayList = false;
 
 namespace {
@@ -143,7 +144,22 @@ void TMainFrm::FormCreate() {
         PreventScreenSaver = true;
     }
 
-    VolumeLevel = GetMasterVolume();
+    try {
+        VolumeLevel = GetMasterVolume();
+        VolumeLevelRead = true;
+    } catch (const EOSError& e) {
+        // A machine without any sound output (no sound server, no mixer) still shows its items;
+        // the volume is left alone until a later start can read it.
+        const QString line = QStringLiteral("The master volume cannot be read; videos leave it as "
+                                            "it is until the next start: ") +
+                             exceptionMessage(e).replace(QLatin1String("\r\n"), QLatin1String(" "));
+        diag::error(line);
+        try {
+            WriteLog(line);
+        } catch (const std::exception&) {
+            // Already on stderr; a log that cannot be written must not stop the start.
+        }
+    }
 
     const QList<QRect> monitors = monitorRects();
     ShowOnMonitor = clampMonitor(ShowOnMonitor, static_cast<int>(monitors.size()));
@@ -178,7 +194,7 @@ void TMainFrm::FormCreate() {
     }
 
     const QString playlistPath = filepath.Text + QStringLiteral("playlist.ini");
-    if (!QFileInfo::exists(playlistPath)) {
+    if (!QFileInfo(playlistPath).isFile()) {
         showMessage(QStringLiteral("Cannot find playlist. Expecting it in ") + filepath.Text +
                     QStringLiteral("playlist.ini") +
                     QStringLiteral(", if you do not want to use a playlist then edit config.ini "
@@ -199,7 +215,8 @@ void TMainFrm::FormCreate() {
 }
 
 void TMainFrm::FormClose() {
-    SetMasterVolume(VolumeLevel);
+    if (VolumeLevelRead)
+        SetMasterVolume(VolumeLevel);
     MediaPlayer1->Close();
 }
 

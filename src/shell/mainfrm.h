@@ -157,4 +157,6 @@ extern bool ShowFileName;
 extern bool PollSourceDrive;
 extern bool PreventScreenSaver;
 extern float VolumeLevel;
+// Whether start-up could read VolumeLevel; without it videos and the close leave the volume alone.
+extern bool VolumeLevelRead;
 extern bool UsePlayList;

@@ -15,11 +15,14 @@ void TMainFrm::PlayVideo(const QString& fullPath) {
     // A file that cannot be opened leaves the step here, with the panel black and the volume as
     // it was; the slide tick logs it and restarts the board.
     MediaPlayer1->Open();
-    // Read at every video, so an edit of config.ini applies to the next one.
-    if (readConfigSwitch(*ini, ConfigKey::NoSound))
-        SetMasterVolume(0.0f);
-    else
-        SetMasterVolume(VolumeLevel);
+    // Read at every video, so an edit of config.ini applies to the next one. Without a level read
+    // at start (no sound output) the volume is left alone.
+    if (VolumeLevelRead) {
+        if (readConfigSwitch(*ini, ConfigKey::NoSound))
+            SetMasterVolume(0.0f);
+        else
+            SetMasterVolume(VolumeLevel);
+    }
     // Stretched over the whole panel: the clip's aspect ratio is not kept.
     MediaPlayer1->setDisplayRect(
         QRect(VideoPanel->x(), VideoPanel->y(), VideoPanel->width(), VideoPanel->height()));

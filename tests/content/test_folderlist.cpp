@@ -1,9 +1,15 @@
 #include "content/folderlist.h"
 #include "core/errors.h"
+#include "core/filenames.h"
+#include "core/inifile.h"
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -146,4 +152,61 @@ TEST_F(FolderList, OutOfRangeAndMissingFoldersRaise) {
     ASSERT_TRUE(QDir(dir.filePath(QStringLiteral("share"))).removeRecursively());
     EXPECT_THROW(share.Update(), EInOutError);
     EXPECT_EQ(share.Count(), 1);
+}
+
+// A name stored in Latin-1 (not valid UTF-8) keeps its bytes from the listing to every file
+// operation, and reads as a person expects where it is shown or named in a playlist.
+TEST_F(FolderList, NamesThatAreNotUtf8OpenTheFileTheyName) {
+    const QByteArray folderBytes = QFile::encodeName(folder());
+    const auto create = [&](const QByteArray& name, const QByteArray& content) {
+        const int fd = ::open((folderBytes + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0) << name.toStdString();
+        ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), content.size());
+        ::close(fd);
+    };
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 200, 0));
+    ASSERT_TRUE(picture.save(&buffer, "PNG"));
+    create("caf\xe9.png", png);
+    create("caf\xc3\xa9.url", "[InternetShortcut]\r\nURL=http://127.0.0.1/utf8\r\n");
+    create("caf\xe9.url", "[InternetShortcut]\r\nURL=http://127.0.0.1/latin1\r\n");
+
+    TFileListBox list;
+    list.setMask(QStringLiteral("caf*"));
+    list.ApplyFilePath(folder());
+    ASSERT_EQ(list.Count(), 3);
+    QStringList shown;
+    for (int i = 0; i < list.Count(); ++i) {
+        const QString path = folder() + list.Item(i);
+        shown << displayFileName(list.Item(i));
+        EXPECT_EQ(encodeFileName(path), folderBytes + encodeFileName(list.Item(i)));
+        if (path.endsWith(".png")) {
+            EXPECT_EQ(encodeFileName(list.Item(i)), QByteArray("caf\xe9.png"));
+            const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            QFile file;
+            ASSERT_TRUE(file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+            EXPECT_EQ(file.readAll(), png);
+        }
+    }
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{QString::fromUtf8("café.png"), QString::fromUtf8("café.url"),
+                                  QString::fromUtf8("café.url")}));
+
+    // Each shortcut reads its own file, the UTF-8 one and the Latin-1 one alike.
+    QStringList urls;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Item(i).endsWith(".url"))
+            urls << TIniFile(folder() + list.Item(i))
+                        .ReadString("InternetShortcut", "URL", "about:blank");
+    urls.sort();
+    EXPECT_EQ(urls, (QStringList{"http://127.0.0.1/latin1", "http://127.0.0.1/utf8"}));
+
+    // A playlist written on another system names the file as it reads.
+    const int index = list.IndexOf(QString::fromUtf8("CAFÉ.PNG"));
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(encodeFileName(list.Item(index)), QByteArray("caf\xe9.png"));
 }

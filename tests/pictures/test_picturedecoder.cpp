@@ -1,6 +1,8 @@
 #include "pictures/picturedecoder.h"
 #include "picturesamples.h"
 
+#include "core/filenames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,6 +12,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -193,6 +196,53 @@ QByteArray writeGif(int screenWidth, int screenHeight, const std::vector<GifFram
     GifFreeMapObject(global);
     EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
     return out;
+}
+
+// A GIF written byte by byte, for what giflib's encoder cannot write: LZW codes wider than 8
+// bits and files without a colour table. Each index is written as its own literal code, with
+// the code width growing as a decoder's table does.
+QByteArray handGif(int width, int height, const std::vector<int>& indices, int minCodeSize,
+                   bool colourTable) {
+    QByteArray b("GIF89a");
+    const auto put16 = [&](int v) {
+        b.append(char(v & 0xff));
+        b.append(char(v >> 8));
+    };
+    put16(width);
+    put16(height);
+    b.append(char(colourTable ? 0x81 : 0)).append(2, '\0');
+    if (colourTable)
+        for (const GifColorType& c : kGifMap)
+            b.append(char(c.Red)).append(char(c.Green)).append(char(c.Blue));
+    b.append(',');
+    put16(0);
+    put16(0);
+    put16(width);
+    put16(height);
+    b.append('\0').append(char(minCodeSize));
+    const int clear = 1 << minCodeSize;
+    QByteArray codes;
+    quint32 bits = 0;
+    int count = 0, codeWidth = minCodeSize + 1, next = clear + 2;
+    const auto write = [&](int code) {
+        bits |= quint32(code) << count;
+        for (count += codeWidth; count >= 8; count -= 8, bits >>= 8)
+            codes.append(char(bits & 0xff));
+    };
+    write(clear);
+    for (size_t i = 0; i < indices.size(); ++i) {
+        write(indices[i]);
+        if (i > 0 && next < 4096 && ++next == 1 << codeWidth && codeWidth < 12)
+            ++codeWidth;
+    }
+    write(clear + 1);
+    if (count > 0)
+        codes.append(char(bits & 0xff));
+    for (qsizetype at = 0; at < codes.size(); at += 255) {
+        const QByteArray block = codes.mid(at, 255);
+        b.append(char(block.size())).append(block);
+    }
+    return b.append('\0').append(';');
 }
 
 QByteArray smallGif() {
@@ -559,6 +609,46 @@ TEST(PictureDecoderGif, InterlacedRowsAreReordered) {
     }
 }
 
+TEST(PictureDecoderGif, WideCodesAndMissingColourTablesDecode) {
+    // 40 x 30 literal codes with a minimum code size of 9 take the code width from 10 to 11
+    // bits; indexes beyond the four colours of the table stay black.
+    std::vector<int> indices;
+    for (int i = 0; i < 40 * 30; ++i)
+        indices.push_back(i % 7 == 6 ? 300 : i % 4);
+    expectPicture(decodeGif(handGif(40, 30, indices, 9, true), "wide.gif"), 40, 30,
+                  [&](int x, int y) {
+                      const int index = indices[size_t(y * 40 + x)];
+                      if (index >= 4)
+                          return qRgb(0, 0, 0);
+                      const GifColorType c = kGifMap[size_t(index)];
+                      return qRgb(c.Red, c.Green, c.Blue);
+                  });
+    // Without any colour table the indexes are shades of grey up to white.
+    expectPicture(decodeGif(handGif(4, 1, {0, 1, 2, 3}, 2, false), "grey.gif"), 4, 1,
+                  [](int x, int) { return qRgb(85 * x, 85 * x, 85 * x); });
+    expectPicture(decodeGif(handGif(2, 1, {0, 255}, 8, false), "grey8.gif"), 2, 1,
+                  [](int x, int) { return x ? qRgb(255, 255, 255) : qRgb(0, 0, 0); });
+    // Code sizes of 12 and above cannot occur.
+    const std::string message = decodeError([&] {
+        decodeGif(handGif(2, 1, {0, 1}, 12, true), "bad.gif");
+    });
+    EXPECT_NE(message.find("code size"), std::string::npos) << message;
+}
+
+TEST(PictureDecoderGif, LargeNoisyPicturesFillAndClearTheCodeTable) {
+    // giflib's encoder fills the 4096-entry table and starts it afresh several times here.
+    const int w = 300, h = 200;
+    std::minstd_rand random(7);
+    Bytes indices(size_t(w * h));
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = uint8_t(random() % 8 < 5 ? (i / 3) % 4 : random() % 4);
+    expectPicture(decodeGif(writeGif(w, h, {{0, 0, w, h, indices}}), "noise.gif"), w, h,
+                  [&](int x, int y) {
+                      const GifColorType c = kGifMap[indices[size_t(y * w + x)]];
+                      return qRgb(c.Red, c.Green, c.Blue);
+                  });
+}
+
 TEST(PictureDecoderGif, DamagedTruncatedOrEmptyFilesFail) {
     const QByteArray gif = writeGif(8, 8, {{0, 0, 8, 8, Bytes(64, 1)}});
     const std::vector<std::pair<const char*, QByteArray>> damaged = {
@@ -636,6 +726,48 @@ TEST(PictureDecoderBmp, AlphaIsComposedOverBlack) {
         decodeBmp(bmp, "alpha.bmp"), 3, 1, [&](int x, int) { return expected[size_t(x)]; }, 1);
 }
 
+TEST(PictureDecoderBmp, SixteenBitChannelsReachFullScale) {
+    // Pixels: every channel full, every channel at its lowest step, and a mix.
+    const auto pixels = [](std::array<quint32, 3> values) {
+        return [values](int x, int) { return values[size_t(x)]; };
+    };
+    // Without masks a 16-bit bitmap is 5-5-5.
+    const QByteArray rgb555 = writeBmp(3, 1, 16, false, pixels({0x7fff, 0x0421, 0x4210}));
+    const std::vector<QRgb> expected555 = {qRgb(255, 255, 255), qRgb(8, 8, 8), qRgb(132, 132, 132)};
+    expectPicture(decodeBmp(rgb555, "555.bmp"), 3, 1,
+                  [&](int x, int) { return expected555[size_t(x)]; });
+
+    // 5-6-5 masks after a 40-byte header.
+    QByteArray rgb565 = writeBmp(3, 1, 16, true, pixels({0xffff, 0x0821, 0x8410}));
+    rgb565[30] = 3;
+    QByteArray masks;
+    for (quint32 mask : {0xf800u, 0x07e0u, 0x001fu})
+        put32(masks, mask);
+    rgb565.insert(54, masks);
+    rgb565[10] = char(54 + 12);
+    const std::vector<QRgb> expected565 = {qRgb(255, 255, 255), qRgb(8, 4, 8), qRgb(132, 130, 132)};
+    expectPicture(decodeBmp(rgb565, "565.bmp"), 3, 1,
+                  [&](int x, int) { return expected565[size_t(x)]; });
+
+    // 4-4-4-4 with alpha, and a 2-3-1 layout, in a 108-byte header.
+    const auto withMasks = [&](std::array<quint32, 3> values, std::array<quint32, 4> channelMasks) {
+        QByteArray b = writeBmp(3, 1, 16, false, pixels(values), {}, true);
+        QByteArray m;
+        for (quint32 mask : channelMasks)
+            put32(m, mask);
+        return b.replace(54, 16, m);
+    };
+    const std::vector<QRgb> expected4444 = {qRgb(255, 255, 255), qRgb(17, 34, 51), qRgb(73, 0, 0)};
+    expectPicture(decodeBmp(withMasks({0xffff, 0xf123, 0x8800}, {0x0f00, 0x00f0, 0x000f, 0xf000}),
+                            "4444.bmp"),
+                  3, 1, [&](int x, int) { return expected4444[size_t(x)]; });
+    const std::vector<QRgb> expected231 = {qRgb(255, 255, 255), qRgb(85, 36, 0),
+                                           qRgb(170, 146, 255)};
+    expectPicture(
+        decodeBmp(withMasks({0x003f, 0x0012, 0x0029}, {0x0030, 0x000e, 0x0001, 0}), "231.bmp"), 3,
+        1, [&](int x, int) { return expected231[size_t(x)]; });
+}
+
 TEST(PictureDecoderBmp, RunLengthCodedPixelsDecodeAndSkippedOnesStayBlack) {
     // Palette: 0 blue, 1 red, 2 green. Bottom row: a run of two red, then the literal pixels
     // red, green, blue. A move two right and one up from the start of the middle row skips all
@@ -704,6 +836,20 @@ class PictureFiles : public ::testing::Test {
         return file.fileName();
     }
 };
+
+// A name stored in Latin-1 (not valid UTF-8), as the folder list hands it on, opens the file it
+// names.
+TEST_F(PictureFiles, NamesThatAreNotUtf8OpenTheFileTheyName) {
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/caf\xe9.png";
+    QFile file;
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+    file.write(smallPng());
+    file.close();
+    const QString path = decodeFileName(bytes);
+    EXPECT_EQ(loadPicture(path).pixel(0, 0), qRgb(10, 20, 30));
+}
 
 TEST_F(PictureFiles, TheExtensionAloneChoosesTheDecoder) {
     EXPECT_EQ(pictureFormatForPath("/a/holiday.JPEG"), PictureFormat::Jpeg);

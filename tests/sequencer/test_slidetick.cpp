@@ -1,10 +1,13 @@
 #include "core/errors.h"
+#include "core/filenames.h"
 #include "sequencer/slidetick.h"
 #include "support/qtprinters.h"
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -280,6 +283,7 @@ TEST_F(SlideTickTest, AHandoverOfTheOtherModeOrOfAPlaylistThatDidNotStartIsDropp
     listShow.takeHandover(FailureHandover{true, 3, 3});
     EXPECT_EQ(playlistitemindex, 0);
     EXPECT_TRUE(host.calls.isEmpty());
+}
 
 TEST_F(SlideTickTest, TheBoardIsReadyOnlyOnceAnItemIsUp) {
     readFolder();
@@ -297,4 +301,29 @@ TEST_F(SlideTickTest, TheBoardIsReadyOnlyOnceAnItemIsUp) {
     const qsizetype ready = host.calls.indexOf("ready");
     ASSERT_GE(ready, 0);
     EXPECT_GT(ready, host.calls.indexOf("picture a.bmp"));
+}
+
+// A name stored in Latin-1 is found on disk by its bytes, handed on as the listing gave it, and
+// reads as Windows-1252 in the messages and the log.
+TEST_F(SlideTickTest, NamesThatAreNotUtf8AreShownAndLoggedAsTheyRead) {
+    for (const QByteArray& name : {QByteArray("caf\xe9.jpg"), QByteArray("caf\xe9.txt")}) {
+        const int fd = ::open((QFile::encodeName(folder) + name).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    readFolder();
+    showFileName = true;
+    const QString cafe = QString::fromUtf8("café");
+    tick();
+    EXPECT_TRUE(host.calls.contains("message " + folder + cafe + ".jpg"))
+        << host.calls.join(u'\n').toStdString();
+    EXPECT_EQ(host.shown(), QStringList{"picture " + decodeFileName("caf\xe9.jpg")});
+    tick();
+    EXPECT_EQ(host.shown(), QStringList{"message Unsupported File: " + folder + cafe + ".txt"});
+
+    host.pictureFails = true;
+    tick();
+    EXPECT_TRUE(host.calls.contains("log On Item: " + folder + cafe + ".jpg"))
+        << host.calls.join(u'\n').toStdString();
 }

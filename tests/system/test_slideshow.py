@@ -5,6 +5,9 @@ The board names every item it shows on stderr ("tavorel: item: <full path>", TAV
 so the order is read from there; what is on screen is read from screenshots.
 """
 
+import io
+import os
+
 from PIL import Image
 
 import harness
@@ -141,6 +144,21 @@ def test_show_file_name_puts_each_full_path_in_the_label(xvfb, make_board):
             return f"the picture is not under the label: {shot.getpixel((640, 500))}"
         return None
     harness.wait_for_screen(xvfb, problems)
+
+
+def test_a_name_that_is_not_utf8_is_shown_and_reads_as_latin1(xvfb, make_board):
+    # Old shares hold names in Latin-1: b"caf\xe9.png" is not valid UTF-8.
+    board = make_board(xvfb, show_config("ShowFileName=1\n"), start=False)
+    buffer = io.BytesIO()
+    solid((0, 0, 80), (1280, 720)).save(buffer, "PNG")
+    with open(os.fsencode(board.start_dir) + b"/caf\xe9.png", "wb") as f:
+        f.write(buffer.getvalue())
+    board.start()
+    wait_until(lambda: len(board.messages()) >= 2, what="two messages")
+    assert board.messages()[:2] == [f"{board.start_dir}/caf\u00e9.png"] * 2
+    harness.wait_for_screen(
+        xvfb, lambda shot: None if close_to(shot.getpixel((640, 500)), (0, 0, 80))
+        else f"the picture is not shown: {shot.getpixel((640, 500))}")
 
 
 # ----------------------------------------------------------------------------------------------

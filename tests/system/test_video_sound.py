@@ -33,3 +33,19 @@ def test_no_sound_silences_the_output_while_a_clip_plays_and_an_edit_brings_the_
     board.terminate()
     assert board.wait_exit() == 0
     assert abs(pulse.get_volume() - 60) < 1
+
+
+def test_without_any_sound_output_clips_play_and_the_board_does_not_restart(xvfb, make_board, gst_registry):
+    board, show = vs.video_board(make_board, xvfb, gst_registry,
+                                 lambda d: vs.clip(d / "a.mp4", vs.GREEN, seconds=1),
+                                 "NextImageTimer=500\nNoSound=1\n", start=False, no_sound=True)
+    board.write_file("ERROR.LOG", b"")
+    board.start()
+    harness.wait_for_screen(xvfb, vs.fill_problems(vs.box_of(SCREEN), vs.GREEN), 40)
+    board.wait_for_stderr(f"video: {show}/a.mp4: opened", count=3)
+    # Only the start-up line: no video start failed, and the first copy still runs alone.
+    log = (board.start_dir / "ERROR.LOG").read_bytes().decode().split("\r\n")[:-1]
+    assert len(log) == 1 and "The master volume cannot be read" in log[0], log
+    assert board.processes() == [board.pid]
+    board.terminate()
+    assert board.wait_exit() == 0

@@ -6,9 +6,13 @@ Pages come from a web server on 127.0.0.1 started by the test, or from files. Th
 its web events on stderr ("tavorel: web: navigate|loaded|failed ...", TAVOREL_DEBUG=1).
 """
 
+import io
+import math
 import os
 import re
+import struct
 import time
+import wave
 
 import pytest
 from PIL import Image
@@ -99,6 +103,51 @@ def test_a_caption_over_a_web_page(xvfb, make_board, http_server):
 
     def problems(shot):
         return caption_over(shot, is_green, "the page")
+
+    harness.wait_for_screen(xvfb, problems, timeout=40)
+
+
+def test_a_page_without_a_background_shows_white_with_its_black_text(xvfb, make_board, http_server):
+    harness.write_file(http_server.root_dir / "plain.html",
+                       "<html><body><h1 style='font-size:80px'>Opening hours</h1>"
+                       "<p style='font-size:40px'>Monday to Friday, nine to five.</p></body></html>")
+    web_board(make_board, xvfb, config(interval=3000),
+              {"page.url": shortcut(http_server.url("plain.html"))})
+
+    def problems(shot):
+        white = harness.count_pixels(shot, lambda p: min(p[:3]) >= 250)
+        dark = harness.find_color_bbox(shot, lambda p: max(p[:3]) <= 40)
+        if white < WIDTH * HEIGHT * 0.8:
+            return f"only {white} white pixels"
+        if dark is None or dark[1] > 200 or dark[0] > 100:
+            return f"no black text at the top left: {dark}"
+        return None
+
+    harness.wait_for_screen(xvfb, problems, timeout=40)
+
+
+def test_a_page_starts_its_own_audio_and_video(xvfb, make_board, http_server):
+    # One second of a quiet tone; the page turns green once both elements play, red if either is
+    # refused.
+    buffer = io.BytesIO()
+    with wave.open(buffer, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(8000)
+        w.writeframes(b"".join(struct.pack("<h", int(800 * math.sin(i / 4))) for i in range(8000)))
+    harness.write_file(http_server.root_dir / "tone.wav", buffer.getvalue())
+    harness.write_file(http_server.root_dir / "media.html", """<html><body style='margin:0'>
+        <audio src='tone.wav' loop></audio><video src='tone.wav' loop></video><script>
+        Promise.all([...document.querySelectorAll('audio, video')].map(m => m.play())).then(
+            () => { document.body.style.background = 'rgb(0,160,0)'; },
+            e => { document.body.style.background = 'rgb(160,0,0)'; console.log(e.name); });
+        </script></body></html>""")
+    web_board(make_board, xvfb, config(interval=3000),
+              {"page.url": shortcut(http_server.url("media.html"))})
+
+    def problems(shot):
+        rgb = shot.getpixel((640, 600))
+        return None if is_green(rgb) else f"the page shows {rgb}, not the green of playing media"
 
     harness.wait_for_screen(xvfb, problems, timeout=40)
 

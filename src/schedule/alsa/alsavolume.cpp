@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -36,6 +40,10 @@ void check(int result, const char* step) {
         fail(result, step);
 }
 
+// The channels of the "Master" control last set while audible, as offsets above its minimum.
+std::mutex balanceGate;
+std::vector<std::pair<snd_mixer_selem_channel_id_t, long>> balance;
+
 struct MixerClose {
     void operator()(snd_mixer_t* m) const { snd_mixer_close(m); }
 };
@@ -63,32 +71,65 @@ class Mixer {
             fail(-EINVAL, "the \"Master\" control has an empty volume range");
     }
 
+    // The loudest channel is the level; set() keeps the others in proportion to it, so that the
+    // balance between the channels stays.
     float get() const {
-        double sum = 0;
-        int channels = 0;
-        for (int c = 0; c <= SND_MIXER_SCHN_LAST; ++c) {
-            const auto channel = static_cast<snd_mixer_selem_channel_id_t>(c);
-            if (!snd_mixer_selem_has_playback_channel(element_, channel))
-                continue;
-            long value = 0;
-            check(snd_mixer_selem_get_playback_volume(element_, channel, &value),
-                  "reading the \"Master\" volume failed");
-            sum += value;
-            ++channels;
-        }
-        if (channels == 0)
-            fail(-ENOENT, "the \"Master\" control has no playback channel");
-        const double level = (sum / channels - min_) / double(max_ - min_);
+        const double level = double(loudest() - min_) / double(max_ - min_);
         return static_cast<float>(std::clamp(level, 0.0, 1.0));
     }
 
     void set(float level) const {
-        const long value = min_ + std::lround(double(level) * double(max_ - min_));
-        check(snd_mixer_selem_set_playback_volume_all(element_, value),
-              "setting the \"Master\" volume failed");
+        const long target = std::lround(double(level) * double(max_ - min_));
+        std::vector<std::pair<snd_mixer_selem_channel_id_t, long>> channels;
+        long loud = 0;
+        for (int c = 0; c <= SND_MIXER_SCHN_LAST; ++c) {
+            const auto channel = static_cast<snd_mixer_selem_channel_id_t>(c);
+            if (!snd_mixer_selem_has_playback_channel(element_, channel))
+                continue;
+            channels.emplace_back(channel, std::clamp(volume(channel), min_, max_) - min_);
+            loud = std::max(loud, channels.back().second);
+        }
+        if (channels.empty())
+            fail(-ENOENT, "the \"Master\" control has no playback channel");
+        {
+            // Silence loses the balance; the one last seen while audible brings it back.
+            std::lock_guard lock(balanceGate);
+            if (loud > 0) {
+                balance = channels;
+            } else if (balance.size() == channels.size()) {
+                channels = balance;
+                for (const auto& entry : channels)
+                    loud = std::max(loud, entry.second);
+            }
+        }
+        for (const auto& [channel, value] : channels) {
+            const long scaled =
+                loud > 0 ? std::lround(double(value) * double(target) / double(loud)) : target;
+            check(snd_mixer_selem_set_playback_volume(element_, channel, min_ + scaled),
+                  "setting the \"Master\" volume failed");
+        }
     }
 
   private:
+    long volume(snd_mixer_selem_channel_id_t channel) const {
+        long value = 0;
+        check(snd_mixer_selem_get_playback_volume(element_, channel, &value),
+              "reading the \"Master\" volume failed");
+        return value;
+    }
+
+    long loudest() const {
+        std::optional<long> loudest;
+        for (int c = 0; c <= SND_MIXER_SCHN_LAST; ++c) {
+            const auto channel = static_cast<snd_mixer_selem_channel_id_t>(c);
+            if (snd_mixer_selem_has_playback_channel(element_, channel))
+                loudest = std::max(loudest.value_or(LONG_MIN), volume(channel));
+        }
+        if (!loudest)
+            fail(-ENOENT, "the \"Master\" control has no playback channel");
+        return *loudest;
+    }
+
     std::unique_ptr<snd_mixer_t, MixerClose> mixer_;
     snd_mixer_elem_t* element_ = nullptr;
     long min_ = 0;

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -216,23 +217,41 @@ class Session {
     std::unique_ptr<pa_context, ContextFree> context_;
 };
 
+// Silence scales every channel to 0, where their balance is lost. The balance of the sink last
+// set while it was audible is kept here, so that a level brought back after silence has it again.
+std::mutex balanceGate;
+uint32_t balanceSink = PA_INVALID_INDEX;
+pa_cvolume balance{};
+
 } // namespace
 
 float PulseVolume::get() {
     Session session;
     const SinkQuery sink = session.defaultSink();
-    // An over-amplified sink (above 100 %) would read as more than 1.0, which the board could
-    // never set back: it would fail at every video start. Such a sink reads as full volume.
-    const double level = double(pa_cvolume_avg(&sink.volume)) / PA_VOLUME_NORM;
+    // The loudest channel is the level, as a volume slider shows it; set() keeps the others in
+    // proportion. An over-amplified sink (above 100 %) would read as more than 1.0, which the
+    // board could never set back: it would fail at every video start. Such a sink reads as full
+    // volume.
+    const double level = double(pa_cvolume_max(&sink.volume)) / PA_VOLUME_NORM;
     return static_cast<float>(std::clamp(level, 0.0, 1.0));
 }
 
 void PulseVolume::set(float level) {
     Session session;
     const SinkQuery sink = session.defaultSink();
-    pa_cvolume volume;
-    pa_cvolume_set(&volume, sink.volume.channels,
-                   static_cast<pa_volume_t>(std::lround(double(level) * PA_VOLUME_NORM)));
+    // Scaled as a whole, so that the balance between the channels stays.
+    pa_cvolume volume = sink.volume;
+    {
+        std::lock_guard lock(balanceGate);
+        if (pa_cvolume_max(&volume) > PA_VOLUME_MUTED) {
+            balanceSink = sink.index;
+            balance = volume;
+        } else if (balanceSink == sink.index && balance.channels == volume.channels) {
+            volume = balance;
+        }
+    }
+    pa_cvolume_scale(&volume,
+                     static_cast<pa_volume_t>(std::lround(double(level) * PA_VOLUME_NORM)));
     // By index, not by "@DEFAULT_SINK@" again: the channel count belongs to the sink just read.
     session.setVolume(sink.index, volume);
 }

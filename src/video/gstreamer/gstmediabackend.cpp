@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include "core/filenames.h"
 #include "video/gstreamer/gstmediabackend.h"
 #include <QFile>
 #include <QMetaObject>
@@ -321,7 +322,7 @@ bool TGstMediaBackend::open(const QString& path, QSize frameSize, QString& error
         QStringLiteral("Your GStreamer installation is missing a plug-in.");
 
     GError* err = nullptr;
-    gchar* uri = gst_filename_to_uri(QFile::encodeName(path).constData(), &err);
+    gchar* uri = gst_filename_to_uri(encodeFileName(path).constData(), &err);
     if (!uri) {
         error = err ? QString::fromUtf8(err->message) : QStringLiteral("Resource not found.");
         g_clear_error(&err);

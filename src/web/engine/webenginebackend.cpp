@@ -8,6 +8,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
@@ -50,6 +51,8 @@ TWebEngineBackend::TWebEngineBackend(QWidget* parent) {
     view_ = new QWebEngineView(parent);
     page_ = new TBoardPage(profile, view_);
     page_->setBackgroundColor(Qt::black);
+    // Nobody at the board ever clicks or types: a page's own audio and video start by themselves.
+    page_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     view_->setPage(page_);
     view_->setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -57,7 +60,15 @@ TWebEngineBackend::TWebEngineBackend(QWidget* parent) {
         page_, &QWebEnginePage::loadingChanged, page_, [this](const QWebEngineLoadingInfo& info) {
             const QString url = info.url().toString();
             switch (info.status()) {
+            case QWebEngineLoadingInfo::LoadStartedStatus:
+                // Black between items and while a page loads, so that nothing flashes white ...
+                page_->setBackgroundColor(Qt::black);
+                break;
             case QWebEngineLoadingInfo::LoadSucceededStatus:
+                // ... and white under a loaded document, as in a browser, for pages that set no
+                // background of their own. The blank page between items stays black.
+                if (info.url() != QUrl(QStringLiteral("about:blank")))
+                    page_->setBackgroundColor(Qt::white);
                 if (onLoaded)
                     onLoaded(url);
                 break;

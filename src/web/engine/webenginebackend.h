@@ -7,8 +7,9 @@ class QWebEngineView;
 class QWebEnginePage;
 
 // The web view on Qt WebEngine (Chromium), built as a module of its own that the board loads at its
-// first web item (see webviewbackend.cpp). Pages get a black background and run without any
-// dialog of their own: nobody stands at the board to answer an alert or a confirmation.
+// first web item (see webviewbackend.cpp). Pages are black while they load and white beneath a
+// loaded document, play their media by themselves and run without any dialog of their own:
+// nobody stands at the board to answer an alert or a confirmation.
 class TWebEngineBackend : public TWebViewBackend {
   public:
     explicit TWebEngineBackend(QWidget* parent);
