@@ -11,7 +11,7 @@ packages=(
   libx11-dev libxext-dev libxss-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libyuv-dev
   qt6-webengine-dev
   # run and system tests
