@@ -1,3 +1,4 @@
+#include "presentation/webenginesetup.h"
 #include "schedule/powermgmt.h"
 #include "schedule/sessionbusguard.h"
 #include "shell/application.h"
@@ -9,6 +10,7 @@
 int main(int argc, char** argv) {
     useHeapPolicyForLongRuns();
     keepSessionBusFromStarting();
+    prepareWebEngineOpenGL();
     TApplication app(argc, argv);
 
     // Stopping the board from outside closes its window as the window manager would.

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <malloc.h>
 
@@ -74,6 +75,36 @@ size_t heapInUse() {
     return info.uordblks + info.hblkhd;
 }
 
+// What GStreamer itself says when a bare playbin cannot open the file: its wording differs between
+// releases (1.22 and 1.26 name a file of noise differently), and the board passes it on as it is.
+QString gstreamersOwnOpenError(const QString& path) {
+    gst_init(nullptr, nullptr);
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    if (!playbin)
+        return QStringLiteral("(no playbin)");
+    gchar* uri = gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr);
+    g_object_set(playbin, "uri", uri, "video-sink", gst_element_factory_make("fakesink", nullptr),
+                 "audio-sink", gst_element_factory_make("fakesink", nullptr), nullptr);
+    g_free(uri);
+    gst_element_set_state(playbin, GST_STATE_PAUSED);
+    GstBus* bus = gst_element_get_bus(playbin);
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, 10 * GST_SECOND, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
+    QString text = QStringLiteral("(no error)");
+    if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        GError* err = nullptr;
+        gst_message_parse_error(message, &err, nullptr);
+        text = QString::fromUtf8(err->message);
+        g_error_free(err);
+    }
+    if (message)
+        gst_message_unref(message);
+    gst_object_unref(bus);
+    gst_element_set_state(playbin, GST_STATE_NULL);
+    gst_object_unref(playbin);
+    return text;
+}
+
 int threadCount() {
     return static_cast<int>(
         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
@@ -136,7 +167,9 @@ TEST_F(GstMediaBackendTest, FilesThatCannotBeOpenedGiveGStreamersText) {
     const QString truncated = clips.truncatedMp4();
     ASSERT_FALSE(noise.isEmpty());
     ASSERT_FALSE(truncated.isEmpty());
-    EXPECT_EQ(openError(noise), "Could not determine type of stream.");
+    const QString noiseError = openError(noise);
+    EXPECT_FALSE(noiseError.isEmpty());
+    EXPECT_EQ(noiseError, gstreamersOwnOpenError(noise));
     // Now and then GStreamer's decodebin swallows the demuxer's error: it arrives while the
     // demuxer is still on trial as a candidate element, whose errors decodebin holds back and
     // drops once the trial succeeded. The open then fails at its time limit instead.
