@@ -6,7 +6,7 @@
 // Qt WebEngine's pages share an OpenGL context with the window, which the engine's start-up step
 // makes. Loaded with the board's first web item, the engine's module runs that step itself, but
 // it has no public header, so this is done only on the Qt releases it was checked on (Debian 12's
-// 6.4 to Debian 13's 6.8; a system test of pages fails when the engine finds no shared context).
+// 6.4 to Debian 13's 6.8; a unit test fails when the module leaves no shared context).
 // On any other release the board takes the public way: Qt::AA_ShareOpenGLContexts set before the
 // application object exists, which makes that context at start, some 60 MB more even for a show
 // without web items.

@@ -1,3 +1,4 @@
+#include "presentation/webenginesetup.h"
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWebEngineOpenGL(); // as the board does, for the test that loads the web engine
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
