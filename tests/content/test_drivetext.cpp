@@ -63,8 +63,9 @@ TEST_F(DriveText, WithNoMountPointAboveTheFolderItsFileSystemIsFoundByItsDevice)
     ASSERT_FALSE(drive.isEmpty());
     EXPECT_TRUE(drive == "/" || folder.startsWith(drive + "/")) << drive.toStdString();
     EXPECT_EQ(deviceOf(drive), device);
-    if (drive != "/")
+    if (drive != "/") {
         EXPECT_NE(deviceOf(QFileInfo(drive).path()), device) << drive.toStdString();
+    }
 }
 
 } // namespace
