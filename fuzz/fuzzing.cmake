@@ -1,5 +1,5 @@
 # The fuzz targets and their tests. They need clang with libFuzzer (Debian's clang and
-# libclang-rt-14-dev); when clang is missing the targets and their tests are left out.
+# libclang-rt-dev); when clang is missing the targets and their tests are left out.
 option(TAVOREL_FUZZ "Build the fuzz targets (needs clang with libFuzzer)" ON)
 set(TAVOREL_FUZZ_SECONDS 15 CACHE STRING "How long each fuzz test runs its fuzzer")
 

@@ -12,7 +12,7 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols qt6-base-private-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libyuv-dev
   qt6-webengine-dev
   # run and system tests
@@ -29,7 +29,18 @@ packages=(
   python3 python3-pytest python3-pil python3-dbus python3-gi
   # packaging, and the package's logrotate rule in its test
   dpkg-dev file logrotate
+  # the Debian 13 check (scripts/check-debian13.sh)
+  debootstrap
 )
+
+# Every name above exists without a version on Debian 12 and 13 alike. A package that has only
+# versioned names would be chosen here by the release in /etc/os-release.
+release=$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_ID:-}" || true)
+case "$release" in
+  debian-12 | debian-13) ;;
+  *) echo "install-deps: ${release:-this system} is not a supported release (Debian 12 or 13)" \
+    "- trying the same packages" >&2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

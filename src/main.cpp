@@ -1,6 +1,7 @@
 #include "core/servicenotify.h"
 #include "core/watchdog.h"
 #include "schedule/dbus/sessionbusguard.h"
+#include "web/webenginesetup.h"
 #include "schedule/powermgmt.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     ServiceNotify::announceMainProcess();
     useHeapPolicyForLongRuns();
     keepSessionBusFromStarting();
+    prepareWebEngineOpenGL();
     TApplication app(argc, argv);
 
     // Stopping the board from outside closes its window as the window manager would.

@@ -1,5 +1,6 @@
 #include "web/webenginesetup.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 #include <cstdio>
 #include <unistd.h>
@@ -14,6 +15,12 @@ bool prepareWebEngineSandbox() {
         return true;
     }();
     return off;
+}
+
+void prepareWebEngineOpenGL() {
+#if !TAVOREL_WEBENGINE_SETUP_AT_LOAD
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+#endif
 }
 
 QString webEngineAddress(const QString& address) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <malloc.h>
 
@@ -74,6 +75,20 @@ size_t heapInUse() {
     return info.uordblks + info.hblkhd;
 }
 
+// GStreamer's words for a file it cannot open change between releases: 1.22 finds no type for a
+// file of noise, 1.26 lets a parser try it and fail. The board passes on whatever it says.
+bool isGStreamer122() {
+    guint major = 0, minor = 0, micro = 0, nano = 0;
+    gst_version(&major, &minor, &micro, &nano);
+    return major == 1 && minor == 22;
+}
+
+// The texts the board makes up itself when GStreamer gives none, or too late.
+bool isTheBoardsOwnText(const QString& text) {
+    return text.isEmpty() || text == "Unknown error code" ||
+           text.startsWith("The file did not become ready to play");
+}
+
 int threadCount() {
     return static_cast<int>(
         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
@@ -139,7 +154,11 @@ TEST_F(GstMediaBackendTest, FilesThatCannotBeOpenedGiveGStreamersText) {
     const QString truncated = clips.truncatedMp4();
     ASSERT_FALSE(noise.isEmpty());
     ASSERT_FALSE(truncated.isEmpty());
-    EXPECT_EQ(openError(noise), "Could not determine type of stream.");
+    const QString noiseError = openError(noise);
+    EXPECT_FALSE(isTheBoardsOwnText(noiseError)) << noiseError.toStdString();
+    if (isGStreamer122()) {
+        EXPECT_EQ(noiseError.toStdString(), "Could not determine type of stream.");
+    }
     // Now and then GStreamer's decodebin swallows the demuxer's error: it arrives while the
     // demuxer is still on trial as a candidate element, whose errors decodebin holds back and
     // drops once the trial succeeded. The open then fails at its time limit instead.

@@ -2,6 +2,9 @@
 #include "core/errors.h"
 #include "web/webbrowser.h"
 #include "web/webenginesetup.h"
+#include "web/webviewbackend.h"
+#include <QCoreApplication>
+#include <QOpenGLContext>
 #include <QPointer>
 #include <QWidget>
 #include <climits>
@@ -268,6 +271,19 @@ TEST(WebEngineSandbox, SwitchedOffForRootOnly) {
     if (root) {
         EXPECT_EQ(qgetenv("QTWEBENGINE_DISABLE_SANDBOX"), QByteArray("1"));
     }
+}
+
+// The engine's module, loaded after the application object exists, sets up the OpenGL context its
+// pages share with the window, as the engine does itself when linked into a program. The step it
+// calls for that has no public header: a new Qt release that changes it fails here.
+TEST(WebEngineModule, SetsUpTheContextItsPagesShareWithTheWindow) {
+    setWebViewBackendFactory({});
+    QWidget parent;
+    std::unique_ptr<TWebViewBackend> backend = makeDefaultWebViewBackend(&parent);
+    ASSERT_NE(backend, nullptr);
+    EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts));
+    EXPECT_NE(QOpenGLContext::globalShareContext(), nullptr);
+    backend.reset();
 }
 
 } // namespace

@@ -136,20 +136,25 @@ void TWebEngineBackend::runScript(const QString& script,
     });
 }
 
+#if TAVOREL_WEBENGINE_SETUP_AT_LOAD
 namespace QtWebEngineCore {
 // Qt WebEngine's own start-up step (exported by its core library, declared in no public header):
 // the OpenGL context its pages share with the window. Linked into a program it runs when the
-// application object is made; loaded later, as here, it has to be asked for.
+// application object is made; loaded later, as here, it has to be asked for. Declared only for
+// the Qt releases it was checked on (see webenginesetup.h).
 void initialize();
 } // namespace QtWebEngineCore
+#endif
 
 // The entry the board looks up when it loads this module at its first web item.
 extern "C" __attribute__((visibility("default"))) TWebViewBackend*
 tavorelMakeWebViewBackend(QWidget* parent) {
+#if TAVOREL_WEBENGINE_SETUP_AT_LOAD
     static const bool started = [] {
         QtWebEngineCore::initialize();
         return true;
     }();
     (void)started;
+#endif
     return new TWebEngineBackend(parent);
 }
