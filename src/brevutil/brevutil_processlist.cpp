@@ -111,6 +111,7 @@ void awaitEnd(std::vector<int>& fds, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     while (!fds.empty()) {
         std::vector<pollfd> polls;
+        polls.reserve(fds.size());
         for (int fd : fds)
             polls.push_back(pollfd{fd, POLLIN, 0});
         const qint64 left = deadline.remainingTime();
