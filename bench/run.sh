@@ -52,7 +52,7 @@ echo
 echo "== Summary: measured | target"
 awk '
   /^== / { section = substr($0, 4) }
-  / board-warm / { printf "switch, file seen before, %s: %s ms | within 16 ms\n", $1, $4 }
+  / board-warm / { printf "switch, file seen before, %s: %s ms | within 16 ms\n", $1, $5 }
   / board-cold / { printf "switch, not seen before, %s: naive/board %s | at least 3x (24 MP JPEG)\n", $1, $NF }
   /board list\+sort/ { printf "folder re-read: board/ls %s | at most 1.00\n", $NF }
   /^CPU, 1080p30/ { printf "video CPU: board/bare playbin %s | at most 1.3\n", $NF }
