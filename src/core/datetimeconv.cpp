@@ -186,12 +186,13 @@ std::optional<TDateTime> scanTime(Scanner& s, const RegionalSettings& regional) 
         s.pos = before;
         return false;
     };
+    // A separator counts only with a digit after it, so each number below is there.
     if (separatorFollows(regional.timeSeparator)) {
-        minutes = *s.number(9);
+        minutes = s.number(9).value_or(0);
         if (separatorFollows(regional.timeSeparator)) {
-            seconds = *s.number(9);
+            seconds = s.number(9).value_or(0);
             if (separatorFollows(regional.decimalSeparator))
-                millis = *s.number(9);
+                millis = s.number(9).value_or(0);
         }
     }
     s.skipSpaces();

@@ -65,12 +65,12 @@ class SessionScreenSaverInhibitor : public TPowerInhibitor {
     }
 
     void release() override {
-        if (!cookie_)
+        const std::optional<uint> cookie = std::exchange(cookie_, std::nullopt);
+        if (!cookie)
             return;
-        const uint cookie = *std::exchange(cookie_, std::nullopt);
         if (const auto bus = sessionBus())
             callService(*bus, screenSaverService, screenSaverPath, screenSaverService,
-                        QStringLiteral("UnInhibit"), {cookie});
+                        QStringLiteral("UnInhibit"), {*cookie});
     }
 
   private:
