@@ -27,8 +27,9 @@ const std::array<KnownExtension, 10> knownExtensions{{
 } // namespace
 
 FileKind fileKindOf(const QString& path) {
+    // After a dot in a folder's name comes a "/", which no extension holds.
     const qsizetype dot = path.lastIndexOf(u'.');
-    if (dot < 0 || path.indexOf(u'/', dot) >= 0)
+    if (dot < 0)
         return {};
     const QString extension = AsciiCase::lower(path.mid(dot + 1));
     for (const KnownExtension& known : knownExtensions)
