@@ -8,8 +8,8 @@
 #include "core/filenames.h"
 #include <QFileInfo>
 #include <algorithm>
-#include <sys/stat.h>
 #include <utility>
+#include <sys/stat.h>
 
 namespace {
 
