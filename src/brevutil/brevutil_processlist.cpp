@@ -2,6 +2,7 @@
 
 #include "brevutil/asciicase.h"
 #include "brevutil/processfd.h"
+#include "brevutil/smallfile.h"
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +11,6 @@
 #include <climits>
 #include <csignal>
 #include <dirent.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 #include <vector>
@@ -23,24 +23,6 @@ constexpr int kTerminateGraceMs = 3000;
 constexpr int kKillWaitMs = 1000;
 // Each round asks a process not asked before, so this only bounds a flood of new ones.
 constexpr int kMaxKillRounds = 10000;
-
-QByteArray readSmallFile(const QByteArray& path) {
-    QByteArray data;
-    const int fd = open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return data;
-    char buf[1024];
-    for (;;) {
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        data.append(buf, n);
-    }
-    close(fd);
-    return data;
-}
 
 struct ProcessInfo {
     qint32 pid;

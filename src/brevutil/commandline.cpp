@@ -1,29 +1,14 @@
 #include "brevutil/commandline.h"
 
 #include "brevutil/asciicase.h"
+#include "brevutil/smallfile.h"
 #include <QByteArray>
 #include <QFile>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace CommandLine {
 
 QStringList arguments() {
-    QByteArray raw;
-    const int fd = open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return QStringList();
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        raw.append(buf, n);
-    }
-    close(fd);
+    const QByteArray raw = readSmallFile("/proc/self/cmdline");
     QStringList args;
     // Each argument ends in a NUL, the last one included.
     qsizetype from = 0;

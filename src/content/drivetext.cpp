@@ -1,5 +1,6 @@
 #include "content/drivetext.h"
 
+#include "brevutil/smallfile.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,11 +55,7 @@ struct MountEntry {
 
 QList<MountEntry> mountEntries(const QString& mountInfoPath) {
     QList<MountEntry> entries;
-    QFile f(mountInfoPath);
-    if (!f.open(QIODevice::ReadOnly))
-        return entries;
-    // readAll: /proc files report size 0, so a sized read would stop early.
-    const QList<QByteArray> lines = f.readAll().split('\n');
+    const QList<QByteArray> lines = readSmallFile(QFile::encodeName(mountInfoPath)).split('\n');
     for (const QByteArray& line : lines) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() > 4)

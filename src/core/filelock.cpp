@@ -1,19 +1,10 @@
 #include "core/filelock.h"
 
+#include "brevutil/monotonicclock.h"
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
 #include <sys/file.h>
-
-namespace {
-
-std::int64_t monotonicMs() noexcept {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
-} // namespace
 
 int lockExclusiveWithin(int fd, std::chrono::milliseconds deadline) noexcept {
     constexpr long retryNs = 20 * 1000 * 1000;

@@ -1,14 +1,12 @@
 #include "core/inifile.h"
 
 #include "brevutil/hexdigit.h"
+#include "brevutil/smallfile.h"
 #include "core/clock.h"
 #include "core/filenames.h"
 #include "core/textdecoding.h"
-#include <QFile>
 #include <QStringDecoder>
-#include <fcntl.h>
 #include <limits>
-#include <unistd.h>
 
 namespace {
 
@@ -37,15 +35,7 @@ struct Entry {
 QList<Entry> sectionEntries(const QString& fileName, const QString& section) {
     QList<Entry> entries;
     // Opened by its bytes: a shortcut whose name is not UTF-8 must still be found.
-    QFile file;
-    const int fd = ::open(encodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return entries;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return entries;
-    }
-    const QString text = decodeSettingsText(file.readAll());
+    const QString text = decodeSettingsText(readSmallFile(encodeFileName(fileName)));
     bool inSection = false;
     bool seen = false;
     qsizetype pos = 0;

@@ -1,5 +1,6 @@
 #include "core/watchdog.h"
 
+#include "brevutil/monotonicclock.h"
 #include "core/clock.h"
 #include "core/filelock.h"
 #include "core/regional.h"
@@ -16,12 +17,6 @@
 extern char** environ;
 
 namespace {
-
-std::int64_t monotonicMs() noexcept {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 void writeAll(int fd, const char* p, std::size_t left) noexcept {
     while (left > 0) {

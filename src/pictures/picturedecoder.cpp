@@ -3,7 +3,6 @@
 #include "core/filenames.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,17 +14,7 @@ bool pictureSizeAllowed(qint64 width, qint64 height) {
 }
 
 std::optional<PictureFormat> pictureFormatForPath(const QString& path) {
-    // The file name's own suffix: a dot in a folder name says nothing about the file.
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("bmp"))
-        return PictureFormat::Bmp;
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
-        return PictureFormat::Jpeg;
-    if (suffix == QLatin1String("png"))
-        return PictureFormat::Png;
-    if (suffix == QLatin1String("gif"))
-        return PictureFormat::Gif;
-    return std::nullopt;
+    return fileKindOf(path).picture;
 }
 
 QString pictureFormatName(PictureFormat format) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/errors.h"
+#include "core/filekind.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -27,10 +28,8 @@ inline constexpr qint64 kMaxPictureFileBytes = kMaxPicturePixels * 4 + (qint64(1
 // Whether a picture of this size is within the limits (both sides must be positive).
 bool pictureSizeAllowed(qint64 width, qint64 height);
 
-enum class PictureFormat { Bmp, Jpeg, Png, Gif };
-
-// The format named by the extension of the file name (the text after its last dot, any letter
-// case), or none for an extension that is not a picture's.
+// The format named by the extension of the file name (see core/filekind.h), or none for an
+// extension that is not a picture's.
 std::optional<PictureFormat> pictureFormatForPath(const QString& path);
 QString pictureFormatName(PictureFormat format);
 

@@ -4,6 +4,7 @@
 #include "content/drivetext.h"
 #include "core/diagnostics.h"
 #include "core/errors.h"
+#include "core/filekind.h"
 #include "core/filenames.h"
 #include <QFileInfo>
 #include <algorithm>
@@ -24,22 +25,8 @@ QString failureText(const std::exception& e) {
     return text;
 }
 
-// Only these exact upper-case extensions are known.
-enum class ItemKind { Picture, Video, WebPage, Unsupported };
-
 ItemKind kindOf(const QString& path) {
-    const qsizetype dot = path.lastIndexOf(u'.');
-    QString ext = dot < 0 ? QString() : path.mid(dot);
-    for (QChar& c : ext)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 32);
-    if (ext == u".BMP" || ext == u".JPG" || ext == u".JPEG" || ext == u".PNG" || ext == u".GIF")
-        return ItemKind::Picture;
-    if (ext == u".AVI" || ext == u".MPG" || ext == u".MPEG" || ext == u".MP4")
-        return ItemKind::Video;
-    if (ext == u".URL")
-        return ItemKind::WebPage;
-    return ItemKind::Unsupported;
+    return fileKindOf(path).item;
 }
 
 } // namespace

@@ -1,18 +1,9 @@
 #include "captions/rtfreader.h"
+#include "rtfsample.h"
 #include "support/qtprinters.h"
-#include <QFile>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray sample(const char* name) {
-    const auto path = std::filesystem::path(TAVOREL_RTF_SAMPLES) / name;
-    QFile file(QString::fromStdString(path.string()));
-    if (!file.open(QIODevice::ReadOnly))
-        ADD_FAILURE() << "missing sample " << path;
-    return file.readAll();
-}
 
 RtfDocument read(QByteArrayView data) {
     QString error;
@@ -38,7 +29,7 @@ constexpr RtfColor blue{0, 0, 255};
 } // namespace
 
 TEST(RtfReader, WordPadDocument) {
-    const RtfDocument doc = read(sample("wordpad.rtf"));
+    const RtfDocument doc = read(rtfSample("wordpad.rtf"));
     ASSERT_EQ(doc.paragraphs.size(), 3u) << text(doc);
     EXPECT_EQ(doc.paragraphs[0].text(), u"Summer Sale");
     EXPECT_EQ(doc.paragraphs[1].text(), u"Everything 20% off \u2013 caf\u00e9 \u20ac 5");
@@ -73,7 +64,7 @@ TEST(RtfReader, WordPadDocument) {
 }
 
 TEST(RtfReader, LibreOfficeDocument) {
-    const RtfDocument doc = read(sample("libreoffice.rtf"));
+    const RtfDocument doc = read(rtfSample("libreoffice.rtf"));
     ASSERT_EQ(doc.paragraphs.size(), 3u) << text(doc);
     // Style sheet, document information, page styles and field instructions are not text.
     EXPECT_EQ(doc.paragraphs[0].text(), u"Grand Opening");
@@ -111,14 +102,14 @@ TEST(RtfReader, LibreOfficeDocument) {
 TEST(RtfReader, BinaryDataAndObjectsAreSkipped) {
     // \bin6 covers "}}{{{x": braces inside binary data must not end any group. The two pictures
     // keep their places; the object is skipped.
-    const RtfDocument doc = read(sample("binary.rtf"));
+    const RtfDocument doc = read(rtfSample("binary.rtf"));
     EXPECT_EQ(doc.text(), u"\ufffc\ufffcPicture done");
 }
 
 TEST(RtfReader, CodePages) {
     // \ansicpg1251 and a font with the Cyrillic character set; the second font's ANSI set falls
     // back to the document's page.
-    EXPECT_EQ(read(sample("cyrillic.rtf")).text(), u"\u041f\u0440\u0438\u0439");
+    EXPECT_EQ(read(rtfSample("cyrillic.rtf")).text(), u"\u041f\u0440\u0438\u0439");
     // Without \ansicpg the page is 1252.
     EXPECT_EQ(read("{\\rtf1\\ansi \\'80\\'e9\\'9f}").text(), u"\u20ac\u00e9\u0178");
     // Two \'hh bytes form one character of a multi-byte page.
@@ -209,7 +200,7 @@ TEST(RtfReader, NotRtfIsRejected) {
 
 TEST(RtfReader, DamagedDocumentsAreReadSafely) {
     // A file cut short keeps what it held, with the formatting in force.
-    const RtfDocument cut = read(sample("truncated.rtf"));
+    const RtfDocument cut = read(rtfSample("truncated.rtf"));
     EXPECT_EQ(text(cut), "bold both");
     ASSERT_FALSE(cut.paragraphs.at(0).runs.empty());
     EXPECT_TRUE(cut.paragraphs[0].runs.back().format.italic);

@@ -1,6 +1,7 @@
 #include "captions/captiondocument.h"
 #include "captions/transparentrichedit.h"
 #include "core/errors.h"
+#include "rtfsample.h"
 #include "support/qtprinters.h"
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <QTextTable>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -183,22 +183,10 @@ TEST(CaptionDocument, ReloadingDoesNotGrowTheDocument) {
     EXPECT_FALSE(box.Document().isUndoAvailable());
 }
 
-namespace {
-
-QByteArray sample(const char* name) {
-    const auto path = std::filesystem::path(TAVOREL_RTF_SAMPLES) / name;
-    QFile file(QString::fromStdString(path.string()));
-    if (!file.open(QIODevice::ReadOnly))
-        ADD_FAILURE() << "missing sample " << name;
-    return file.readAll();
-}
-
-} // namespace
-
 TEST(CaptionDocument, TablesAreLaidOutAtTheirCellWidths) {
     TTransparentRichEdit box;
     box.resize(800, 600);
-    box.LoadFromBytes(sample("table.rtf"));
+    box.LoadFromBytes(rtfSample("table.rtf"));
     const QTextDocument& doc = box.Document();
     const QTextFrame* root = doc.rootFrame();
     ASSERT_GE(root->childFrames().size(), 1);
@@ -234,7 +222,7 @@ TEST(CaptionDocument, TablesAreLaidOutAtTheirCellWidths) {
 TEST(CaptionDocument, PicturesShowTheirColoursAtTheirSize) {
     TTransparentRichEdit box;
     box.resize(400, 100);
-    box.LoadFromBytes(sample("picture.rtf"));
+    box.LoadFromBytes(rtfSample("picture.rtf"));
     const QImage shot = renderOver(box);
     // The PNG (4 x 2, red then blue) at \picwgoal600 x \pichgoal300: 40 x 20 px after "Logo ".
     QRect red;

@@ -62,38 +62,24 @@ def tmp_root(request):
         root.cleanup()
 
 
-@pytest.fixture
-def xvfb(tmp_root):
-    """One-screen X server, 1280x720x24, white root window."""
-    with harness.Xvfb(tmp_root) as x:
-        yield x
+def _server_fixture(name, server_class, doc):
+    """A fixture that starts server_class(tmp_root) for one test and stops it by PID after."""
+    def fixture(tmp_root):
+        with server_class(tmp_root) as server:
+            yield server
+    fixture.__name__ = name
+    fixture.__doc__ = doc
+    return pytest.fixture(name=name)(fixture)
 
 
-@pytest.fixture
-def xorg2(tmp_root):
-    """X server with two 1280x720 monitors side by side (0 at +0+0, 1 at +1280+0)."""
-    with harness.DummyXorg(tmp_root) as x:
-        yield x
-
-
-@pytest.fixture
-def sway(tmp_root):
-    """Headless sway with two outputs, HEADLESS-1 800x600 at 0,0 and HEADLESS-2 640x480 at 800,0."""
-    with harness.Sway(tmp_root) as compositor:
-        yield compositor
-
-
-@pytest.fixture
-def pulse(tmp_root):
-    """Private PulseAudio server with a null sink, volume left at the server's default."""
-    with harness.PulseServer(tmp_root) as p:
-        yield p
-
-
-@pytest.fixture
-def dbus_session(tmp_root):
-    with harness.DBusSession(tmp_root) as bus:
-        yield bus
+xvfb = _server_fixture("xvfb", harness.Xvfb, "One-screen X server, 1280x720x24, white root window.")
+xorg2 = _server_fixture("xorg2", harness.DummyXorg,
+                        "X server with two 1280x720 monitors side by side (0 at +0+0, 1 at +1280+0).")
+sway = _server_fixture("sway", harness.Sway, "Headless sway with two outputs, HEADLESS-1 800x600 at 0,0 and "
+                       "HEADLESS-2 640x480 at 800,0.")
+pulse = _server_fixture("pulse", harness.PulseServer,
+                        "Private PulseAudio server with a null sink, volume left at the server's default.")
+dbus_session = _server_fixture("dbus_session", harness.DBusSession, "Private D-Bus session bus.")
 
 
 @pytest.fixture

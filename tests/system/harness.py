@@ -17,6 +17,8 @@ Running
 Pieces (all stop what they started by PID: terminate, wait, kill; all are context managers)
     wait_until(predicate, timeout, interval, what)  poll until predicate() is truthy; returns it.
     TempRoot                 a temporary directory, removed on exit unless kept.
+    ServerProcess            what every server below shares: <root>/<name>, one child in its own
+                             session logged there, start-up that ends ready or stopped, stop().
     Xvfb(root, 1280, 720)    one-screen X server on a free display (-displayfd), white root.
     DummyXorg(root)          Xorg with the dummy driver and two 1280x720 monitors side by side
                              (DUMMY0 at +0+0, DUMMY1 at +1280+0), checked with xrandr.
@@ -181,6 +183,62 @@ def read_display_number(fd: int, proc: subprocess.Popen, timeout: float, log_hin
     return int(data)
 
 
+class ServerProcess:
+    """What every server a test starts shares: a folder <root>/<name> of its own, one child in a
+    session of its own with its output in a log there, a start-up that either ends ready or stops
+    the child again, and a stop by its PID. A context manager; stop() may be called at any time."""
+
+    program = "the server"  # as failures name it
+
+    def __init__(self, root: Path, name: str):
+        self.dir = Path(root) / name
+        self.dir.mkdir(parents=True, exist_ok=True)
+        self.proc: subprocess.Popen | None = None
+        self.log = self.dir / "server.out"
+        self.last_screenshot: Image.Image | None = None
+
+    def _launch(self, argv, env, log=None, reply=False, **popen):
+        """Starts the child with env as its whole environment and its output in the log
+        (<dir>/server.out unless named). With reply its standard output comes back as text
+        through self.proc.stdout instead, and only its errors go to the log."""
+        if log is not None:
+            self.log = self.dir / log
+        with open(self.log, "wb") as out:
+            self.proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
+                                         stdout=subprocess.PIPE if reply else out,
+                                         stderr=out if reply else subprocess.STDOUT, text=reply,
+                                         start_new_session=True, **popen)
+
+    def _starting(self, step):
+        """Runs one step of the start-up and returns its result; on any failure the child is
+        stopped before the failure goes on."""
+        try:
+            return step()
+        except BaseException:
+            self.stop()
+            raise
+
+    def _await(self, probe, what, timeout=DEFAULT_TIMEOUT):
+        """Waits until probe() gives something truthy and returns it; gives up at once when the
+        child has ended. The child is stopped when the wait fails."""
+        def ready():
+            if self.proc.poll() is not None:
+                raise AssertionError(f"{self.program} ended with code {self.proc.returncode}; see {self.log}")
+            return probe()
+        return self._starting(lambda: wait_until(ready, timeout, what=what))
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def stop(self):
+        stop_process(self.proc)
+        if self.proc is not None and self.proc.stdout:
+            self.proc.stdout.close()
+
+
 class TempRoot:
     """A temporary directory for one test; removed on exit unless kept (TAVOREL_KEEP_TEMP)."""
 
@@ -291,42 +349,27 @@ class Geometry:
         return self.x <= px < self.x + self.width and self.y <= py < self.y + self.height
 
 
-class XServer:
+class XServer(ServerProcess):
     """Common part of the X servers: start on a free display, helpers run against it."""
 
+    program = "the X server"
+
     def __init__(self, root: Path, name: str):
-        self.dir = Path(root) / name
-        self.dir.mkdir(parents=True, exist_ok=True)
-        self.proc: subprocess.Popen | None = None
+        super().__init__(root, name)
         self.display = None
-        self.last_screenshot: Image.Image | None = None
 
     def _start(self, argv, log_hint, timeout=DEFAULT_TIMEOUT):
         r, w = os.pipe()
-        with open(self.dir / "server.out", "wb") as out:
-            self.proc = subprocess.Popen(argv + ["-displayfd", str(w)], pass_fds=(w,),
-                                         stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
-                                         env=self._server_env(), start_new_session=True)
-        os.close(w)
         try:
-            self.display = f":{read_display_number(r, self.proc, timeout, log_hint)}"
-            wait_until(lambda: self.run(["xdpyinfo"], check=False).returncode == 0, timeout,
-                       what=f"X server {self.display} to accept clients")
-        except BaseException:
-            self.stop()
-            raise
+            self._launch(argv + ["-displayfd", str(w)], self._server_env(), pass_fds=(w,))
+        finally:
+            os.close(w)
+        self.display = f":{self._starting(lambda: read_display_number(r, self.proc, timeout, log_hint))}"
+        self._await(lambda: self.run(["xdpyinfo"], check=False).returncode == 0,
+                    f"X server {self.display} to accept clients", timeout)
 
     def _server_env(self):
         return {"PATH": BASE_PATH, "HOME": str(self.dir)}
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-
-    def stop(self):
-        stop_process(self.proc)
 
     def env(self) -> dict:
         """The variables a client of this server needs (nothing else)."""
@@ -448,7 +491,7 @@ class Xvfb(XServer):
         argv = ["Xvfb", "-screen", "0", f"{width}x{height}x{depth}", "-nolisten", "tcp", "-noreset"]
         if white_root:
             argv.append("-wr")
-        self._start(argv, f"see {self.dir / 'server.out'}")
+        self._start(argv, f"see {self.log}")
 
 
 XORG_DUMMY_CONFIG = """\
@@ -505,16 +548,12 @@ class DummyXorg(XServer):
         if white_root:
             argv.append("-wr")
         self._start(argv, f"see {log}")
-        try:
-            mode = f"{self.WIDTH}x{self.HEIGHT}"
-            self.run(["xrandr", "--addmode", "DUMMY1", mode])
-            self.run(["xrandr", "--output", "DUMMY0", "--mode", mode, "--pos", "0x0",
-                      "--output", "DUMMY1", "--mode", mode, "--pos", f"{self.WIDTH}x0"])
-            expected = [Geometry(0, 0, self.WIDTH, self.HEIGHT), Geometry(self.WIDTH, 0, self.WIDTH, self.HEIGHT)]
-            wait_until(lambda: self.monitors() == expected, 10, what="two dummy monitors")
-        except BaseException:
-            self.stop()
-            raise
+        mode = f"{self.WIDTH}x{self.HEIGHT}"
+        self._starting(lambda: self.run(["xrandr", "--addmode", "DUMMY1", mode]))
+        self._starting(lambda: self.run(["xrandr", "--output", "DUMMY0", "--mode", mode, "--pos", "0x0",
+                                         "--output", "DUMMY1", "--mode", mode, "--pos", f"{self.WIDTH}x0"]))
+        expected = [Geometry(0, 0, self.WIDTH, self.HEIGHT), Geometry(self.WIDTH, 0, self.WIDTH, self.HEIGHT)]
+        self._await(lambda: self.monitors() == expected, "two dummy monitors", 10)
 
 
 # ----------------------------------------------------------------------------------------------
@@ -550,7 +589,7 @@ class View:
     app_id: str | None
 
 
-class Sway:
+class Sway(ServerProcess):
     """Headless sway with two outputs: HEADLESS-1 800x600 at 0,0 and HEADLESS-2 640x480 at 800,0.
 
     It runs as the user WAYLAND_USER with a runtime directory of its own outside the test's
@@ -561,9 +600,10 @@ class Sway:
 
     OUTPUTS = {"HEADLESS-1": Geometry(0, 0, 800, 600), "HEADLESS-2": Geometry(800, 0, 640, 480)}
 
+    program = "sway"
+
     def __init__(self, root: Path, name="sway"):
-        self.dir = Path(root) / name
-        self.dir.mkdir(parents=True, exist_ok=True)
+        super().__init__(root, name)
         self.uid, self.gid = wayland_user()
         self.runtime = Path(tempfile.mkdtemp(prefix="tavorel-sway-"))
         os.chown(self.runtime, self.uid, self.gid)
@@ -573,39 +613,20 @@ class Sway:
         config.write_text("xwayland disable\n" + "".join(
             f"output {n} resolution {g.width}x{g.height} position {g.x} {g.y}\n" for n, g in self.OUTPUTS.items()))
         config.chmod(0o644)
-        self.last_screenshot: Image.Image | None = None
         env = {"PATH": BASE_PATH, "XDG_RUNTIME_DIR": str(self.runtime), "WLR_BACKENDS": "headless",
                "WLR_HEADLESS_OUTPUTS": str(len(self.OUTPUTS)), "WLR_LIBINPUT_NO_DEVICES": "1",
                "WLR_RENDERER": "pixman", "HOME": str(self.runtime)}
-        with open(self.dir / "server.out", "wb") as out:
-            self.proc = subprocess.Popen(["sway", "-c", str(config)], env=env, user=self.uid,
-                                         group=self.gid, extra_groups=[], stdin=subprocess.DEVNULL,
-                                         stdout=out, stderr=subprocess.STDOUT, start_new_session=True,
-                                         cwd=str(self.runtime))
-        try:
-            self.socket = wait_until(self._socket, DEFAULT_TIMEOUT, what="sway's Wayland socket")
-            self.ipc = wait_until(lambda: next(iter(self.runtime.glob("sway-ipc.*.sock")), None),
-                                  DEFAULT_TIMEOUT, what="sway's IPC socket")
-            wait_until(lambda: sorted(o["name"] for o in self.msg("get_outputs")) == sorted(self.OUTPUTS),
-                       DEFAULT_TIMEOUT, what="sway's two outputs")
-        except BaseException:
-            self.stop()
-            raise
-
-    def _socket(self):
-        if self.proc.poll() is not None:
-            raise AssertionError(f"sway ended with code {self.proc.returncode}; see {self.dir / 'server.out'}")
-        path = self.runtime / "wayland-1"
-        return path if path.exists() else None
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
+        self._launch(["sway", "-c", str(config)], env, user=self.uid, group=self.gid, extra_groups=[],
+                     cwd=str(self.runtime))
+        socket = self.runtime / "wayland-1"
+        self.socket = self._await(lambda: socket if socket.exists() else None, "sway's Wayland socket")
+        self.ipc = self._await(lambda: next(iter(self.runtime.glob("sway-ipc.*.sock")), None),
+                               "sway's IPC socket")
+        self._await(lambda: sorted(o["name"] for o in self.msg("get_outputs")) == sorted(self.OUTPUTS),
+                    "sway's two outputs")
 
     def stop(self):
-        stop_process(self.proc)
+        super().stop()
         shutil.rmtree(self.runtime, ignore_errors=True)
 
     def env(self) -> dict:
@@ -670,41 +691,22 @@ class Sway:
         return image
 
 
-class Weston:
+class Weston(ServerProcess):
     """Headless weston with its kiosk shell and one 640x480 output, run as the test's own user:
     a compositor that offers full screen but no idle inhibitor. No screenshots."""
 
+    program = "weston"
+
     def __init__(self, root: Path, name="weston"):
-        self.dir = Path(root) / name
+        super().__init__(root, name)
         self.runtime = self.dir / "runtime"
         self.runtime.mkdir(parents=True, exist_ok=True)
         self.runtime.chmod(0o700)
-        self.last_screenshot = None
         env = {"PATH": BASE_PATH, "XDG_RUNTIME_DIR": str(self.runtime), "HOME": str(self.dir)}
-        with open(self.dir / "server.out", "wb") as out:
-            self.proc = subprocess.Popen(
-                ["weston", "--backend=headless-backend.so", "--shell=kiosk-shell.so", "--no-config",
-                 "--socket=wayland-t", "--width=640", "--height=480"], env=env,
-                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+        self._launch(["weston", "--backend=headless-backend.so", "--shell=kiosk-shell.so", "--no-config",
+                      "--socket=wayland-t", "--width=640", "--height=480"], env)
         self.socket = self.runtime / "wayland-t"
-        try:
-            def ready():
-                if self.proc.poll() is not None:
-                    raise AssertionError(f"weston ended; see {self.dir / 'server.out'}")
-                return self.socket.exists()
-            wait_until(ready, DEFAULT_TIMEOUT, what="weston's Wayland socket")
-        except BaseException:
-            self.stop()
-            raise
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-
-    def stop(self):
-        stop_process(self.proc)
+        self._await(self.socket.exists, "weston's Wayland socket")
 
     def env(self) -> dict:
         return {"WAYLAND_DISPLAY": str(self.socket), "XDG_SESSION_TYPE": "wayland",
@@ -717,13 +719,15 @@ class Weston:
 # ----------------------------------------------------------------------------------------------
 # Sound
 
-class PulseServer:
+class PulseServer(ServerProcess):
     """A private PulseAudio daemon with one null sink, `board`, which is the default sink."""
 
     SINK = "board"
 
+    program = "pulseaudio"
+
     def __init__(self, root: Path, name="pulse", volume_percent: int | None = None):
-        self.dir = Path(root) / name
+        super().__init__(root, name)
         self.runtime = self.dir / "runtime"
         self.home = self.dir / "home"
         for d in (self.runtime, self.home):
@@ -735,34 +739,14 @@ class PulseServer:
                "PULSE_RUNTIME_PATH": str(self.runtime), "PULSE_STATE_PATH": str(self.home / "state"),
                "XDG_CONFIG_HOME": str(self.home / "config"), "DBUS_SESSION_BUS_ADDRESS": "disabled:",
                "LC_ALL": "C"}
-        with open(self.dir / "pulse.log", "wb") as log:
-            self.proc = subprocess.Popen(
-                ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                 "--log-target=stderr", f"--load=module-null-sink sink_name={self.SINK}",
-                 f"--load=module-native-protocol-unix auth-anonymous=1 socket={self.socket}",
-                 f"--load=module-default-device-restore"],
-                env=env, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
-                start_new_session=True)
-        try:
-            wait_until(lambda: self.proc.poll() is not None or self._pactl("info", check=False).returncode == 0,
-                       DEFAULT_TIMEOUT, what="the pulse server")
-            if self.proc.poll() is not None:
-                raise RuntimeError(f"pulseaudio ended with {self.proc.returncode}; see {self.dir / 'pulse.log'}")
-            self._pactl("set-default-sink", self.SINK)
-            if volume_percent is not None:
-                self.set_volume(volume_percent)
-        except BaseException:
-            self.stop()
-            raise
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-
-    def stop(self):
-        stop_process(self.proc)
+        self._launch(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                      "--log-target=stderr", f"--load=module-null-sink sink_name={self.SINK}",
+                      f"--load=module-native-protocol-unix auth-anonymous=1 socket={self.socket}",
+                      f"--load=module-default-device-restore"], env, log="pulse.log")
+        self._await(lambda: self._pactl("info", check=False).returncode == 0, "the pulse server")
+        self._starting(lambda: self._pactl("set-default-sink", self.SINK))
+        if volume_percent is not None:
+            self._starting(lambda: self.set_volume(volume_percent))
 
     def env(self) -> dict:
         """What a client needs to reach this server and nothing else (no ALSA either)."""
@@ -809,81 +793,54 @@ def no_sound_env(root: Path) -> dict:
 # ----------------------------------------------------------------------------------------------
 # Session bus and web server
 
-class DBusSession:
+class DBusSession(ServerProcess):
     """A private D-Bus session bus on a socket in the test's directory."""
 
     def __init__(self, root: Path, name="dbus"):
-        self.dir = Path(root) / name
-        self.dir.mkdir(parents=True, exist_ok=True)
-        self.proc = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--print-address=1",
-             f"--address=unix:path={self.dir / 'bus'}"],
-            env={"PATH": BASE_PATH, "HOME": str(self.dir)}, stdin=subprocess.DEVNULL,
-            stdout=subprocess.PIPE, stderr=open(self.dir / "dbus.log", "wb"), text=True,
-            start_new_session=True)
-        try:
-            self.address = self.proc.stdout.readline().strip()
-            if not self.address:
-                raise RuntimeError(f"dbus-daemon gave no address; see {self.dir / 'dbus.log'}")
-        except BaseException:
-            self.stop()
-            raise
+        super().__init__(root, name)
+        self._launch(["dbus-daemon", "--session", "--nofork", "--print-address=1",
+                      f"--address=unix:path={self.dir / 'bus'}"],
+                     {"PATH": BASE_PATH, "HOME": str(self.dir)}, log="dbus.log", reply=True)
+        self.address = self._starting(self._reply).strip()
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-
-    def stop(self):
-        stop_process(self.proc)
-        if self.proc.stdout:
-            self.proc.stdout.close()
+    def _reply(self) -> str:
+        line = self.proc.stdout.readline()
+        if not line.strip():
+            raise RuntimeError(f"dbus-daemon gave no address; see {self.log}")
+        return line
 
     def env(self) -> dict:
         return {"DBUS_SESSION_BUS_ADDRESS": self.address}
 
 
-class HttpServer:
+class HttpServer(ServerProcess):
     """Serves the files of root_dir on 127.0.0.1 at a free port, in a child process.
 
-    Every request is logged to <log> as a line "<METHOD> <path> <status>".
+    Every request is logged to <log> as a line "<METHOD> <path> <status>"; the server's own
+    errors go to <root_dir's parent>/http/server.out.
     """
 
     def __init__(self, root_dir: Path, log: Path | None = None):
         self.root_dir = Path(root_dir)
-        self.log = Path(log) if log else self.root_dir.parent / "http-requests.log"
-        self.log.touch()
-        self.proc = subprocess.Popen(
-            [sys.executable, "-u", str(Path(__file__).resolve()), "serve-http", str(self.root_dir), str(self.log)],
-            env={"PATH": BASE_PATH, "LC_ALL": "C"}, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-            stderr=subprocess.DEVNULL, text=True, start_new_session=True)
-        try:
-            line = self.proc.stdout.readline().strip()
-            if not line.isdigit():
-                raise RuntimeError(f"web server did not report its port ({line!r})")
-            self.port = int(line)
-        except BaseException:
-            self.stop()
-            raise
+        super().__init__(self.root_dir.parent, "http")
+        self.requests_log = Path(log) if log else self.root_dir.parent / "http-requests.log"
+        self.requests_log.touch()
+        self._launch([sys.executable, "-u", str(Path(__file__).resolve()), "serve-http", str(self.root_dir),
+                      str(self.requests_log)], {"PATH": BASE_PATH, "LC_ALL": "C"}, reply=True)
+        self.port = self._starting(self._reply)
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-
-    def stop(self):
-        stop_process(self.proc)
-        if self.proc.stdout:
-            self.proc.stdout.close()
+    def _reply(self) -> int:
+        line = self.proc.stdout.readline().strip()
+        if not line.isdigit():
+            raise RuntimeError(f"web server did not report its port ({line!r}); see {self.log}")
+        return int(line)
 
     def url(self, path="/") -> str:
         return f"http://127.0.0.1:{self.port}/{path.lstrip('/')}"
 
     def requests(self) -> list[str]:
         """The paths requested so far, in order."""
-        return [line.split(" ")[1] for line in self.log.read_text().splitlines() if line]
+        return [line.split(" ")[1] for line in self.requests_log.read_text().splitlines() if line]
 
 
 def _serve_http(root_dir: str, log_path: str):
