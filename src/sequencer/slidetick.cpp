@@ -65,8 +65,8 @@ void SlideTick::pauseFirstItem() {
 }
 
 void SlideTick::run() {
-    if (intervalAfterPause_)
-        host_.setSlideInterval(*std::exchange(intervalAfterPause_, std::nullopt));
+    if (const auto interval = std::exchange(intervalAfterPause_, std::nullopt))
+        host_.setSlideInterval(*interval);
     bool itemReached = false;
     try {
         host_.setSlideTimer(false);
