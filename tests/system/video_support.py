@@ -76,7 +76,12 @@ def rotated_clip(path: Path, rotate: int, seconds=30.0) -> Path:
     plain = path.with_name("plain-" + path.name)
     _ffmpeg(["-loop", "1", "-i", str(still), "-t", str(seconds), "-r", "30", "-c:v", "libx264",
              "-pix_fmt", "yuv420p"], plain)
-    _ffmpeg(["-i", str(plain), "-metadata:s:v:0", f"rotate={rotate}", "-c", "copy"], path)
+    try:
+        # ffmpeg 6 and later set the rotation as an option of the input ...
+        _ffmpeg(["-display_rotation:v:0", str(rotate), "-i", str(plain), "-c", "copy"], path)
+    except RuntimeError:
+        # ... older ones have no such option and take the tag as the stream's metadata.
+        _ffmpeg(["-i", str(plain), "-metadata:s:v:0", f"rotate={rotate}", "-c", "copy"], path)
     plain.unlink()
     still.unlink()
     return path
