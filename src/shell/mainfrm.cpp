@@ -43,8 +43,20 @@ TTimer* makeTimer(QObject* owner, std::uint32_t interval, bool enabled, void (TM
 
 QList<QRect> monitorRects() {
     QList<QRect> rects;
-    for (const QScreen* screen : QGuiApplication::screens())
-        rects << screen->geometry();
+    QStringList named;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        rects << g;
+        named << QStringLiteral("%1 %2x%3+%4+%5")
+                     .arg(screen->name())
+                     .arg(g.width())
+                     .arg(g.height())
+                     .arg(g.x())
+                     .arg(g.y());
+    }
+    // ShowOnMonitor counts in this order, which is Qt's: on a Wayland session it need not follow
+    // the outputs' names or places, and it differs between Qt releases.
+    diag::event("screens", named.join(QStringLiteral(", ")));
     return rects;
 }
 

@@ -29,6 +29,17 @@ def full_screen_on(output):
     return lambda v: v.fullscreen and v.output == output and v.rect == OUTPUTS[output]
 
 
+def output_of(board, monitor=0):
+    """The output ShowOnMonitor=monitor names for this board: its screens in the order Qt lists
+    them, which the board prints at start-up (a number past the last one means the last one)."""
+    line = wait_until(lambda: next((l for l in board.stderr().splitlines()
+                                    if l.startswith("tavorel: screens: ")), None),
+                      harness.DEFAULT_TIMEOUT, what="the board's list of screens")
+    names = [entry.split()[0] for entry in line[len("tavorel: screens: "):].split(", ")]
+    assert sorted(names) == sorted(OUTPUTS), names
+    return names[min(monitor, len(names) - 1)]
+
+
 def items(board):
     return [l for l in board.stderr().splitlines() if l.startswith("tavorel: item: ")]
 
@@ -66,9 +77,11 @@ def wait_for_output(sway, output, problems, timeout=harness.DEFAULT_TIMEOUT):
 
 def test_the_window_covers_the_chosen_output_full_screen(sway, make_board):
     # Outputs are counted as Qt lists them; a number past the last one means the last one.
-    for setting, output in (("", "HEADLESS-1"), ("ShowOnMonitor=1\n", "HEADLESS-2"),
-                            ("ShowOnMonitor=5\n", "HEADLESS-2")):
+    seen = set()
+    for setting, monitor in (("", 0), ("ShowOnMonitor=1\n", 1), ("ShowOnMonitor=5\n", 5)):
         board = make_board(sway, f"[MAIN]\nNextImageTimer=500\n{setting}", files={"a.png": red_picture()})
+        output = output_of(board, monitor)
+        seen.add(output)
         view = sway.wait_for_view(board.pid, full_screen_on(output), what=f"full screen on {output}")
         assert not view.decorated and view.app_id == "tavorel"
         # The picture, centred in the whole output, and nothing of the board on the other one.
@@ -79,6 +92,7 @@ def test_the_window_covers_the_chosen_output_full_screen(sway, make_board):
         assert harness.red_bbox(sway.screenshot(other)) is None
         assert "full screen" not in board.stderr() and "idle inhibitor" not in board.stderr()
         board.stop()
+    assert seen == set(OUTPUTS), f"the numbers did not reach every output: {seen}"
 
 
 @pytest.mark.parametrize("settings, box", [
@@ -91,8 +105,9 @@ def test_the_window_covers_the_chosen_output_full_screen(sway, make_board):
 def test_offsets_and_sizes_place_the_area_inside_the_full_screen_window(sway, make_board, settings, box):
     board = make_board(sway, f"[MAIN]\nNextImageTimer=500\nStretchImage=1\nKeepAspectRatio=0\n{settings}",
                        files={"a.png": red_picture()})
-    sway.wait_for_view(board.pid, full_screen_on("HEADLESS-1"), what="full screen on HEADLESS-1")
-    wait_for_output(sway, "HEADLESS-1", area_problems(box, RED))
+    output = output_of(board)
+    sway.wait_for_view(board.pid, full_screen_on(output), what=f"full screen on {output}")
+    wait_for_output(sway, output, area_problems(box, RED))
 
 
 def test_a_clip_and_a_page_show_in_the_area(sway, make_board, http_server, gst_registry):
@@ -107,9 +122,10 @@ def test_a_clip_and_a_page_show_in_the_area(sway, make_board, http_server, gst_r
         config="ShowOnMonitor=1\nNextImageTimer=2500\nNoSound=1\n"
                "OffsetX=120\nOffSetY=80\nMaxWidth=320\nMaxHeight=240\n",
         env=web_support.WEB_ENV)
-    sway.wait_for_view(board.pid, full_screen_on("HEADLESS-2"), what="full screen on HEADLESS-2")
-    wait_for_output(sway, "HEADLESS-2", area_problems(box, video_support.GREEN))
-    wait_for_output(sway, "HEADLESS-2", area_problems(box, (0, 0, 255)), timeout=60)
+    output = output_of(board, 1)
+    sway.wait_for_view(board.pid, full_screen_on(output), what=f"full screen on {output}")
+    wait_for_output(sway, output, area_problems(box, video_support.GREEN))
+    wait_for_output(sway, output, area_problems(box, (0, 0, 255)), timeout=60)
 
 
 def test_a_caption_shows_over_its_picture_in_the_area(sway, make_board):
@@ -117,8 +133,8 @@ def test_a_caption_shows_over_its_picture_in_the_area(sway, make_board):
     green = (0, 200, 0)
     files = {"green.png": Image.new("RGB", (400, 300), green), "sale.rtf": playlist_support.red_caption_rtf()}
     items = [{"FileName": "green.png", "AddRichText": "sale.rtf", "TextVAlign": 2, "duration": 60000}]
-    playlist_support.make_playlist_board(make_board, sway, items, files,
-                                         "OffsetX=100\nOffSetY=50\nMaxWidth=400\nMaxHeight=300\n")
+    board = playlist_support.make_playlist_board(make_board, sway, items, files,
+                                                 "OffsetX=100\nOffSetY=50\nMaxWidth=400\nMaxHeight=300\n")
 
     def problems(shot):
         red = harness.red_bbox(shot)
@@ -130,7 +146,7 @@ def test_a_caption_shows_over_its_picture_in_the_area(sway, make_board):
         if not box[3] - 120 <= red[3] <= box[3]:
             return f"the caption {red} does not sit at the bottom of the area {box}"
         return playlist_support.caption_over(shot.crop(box), lambda rgb: video_support.near(rgb, green))
-    shot = wait_for_output(sway, "HEADLESS-1", problems)
+    shot = wait_for_output(sway, output_of(board), problems)
     outside = harness.count_pixels(shot, lambda rgb: not harness.is_black(rgb)) - \
         harness.count_pixels(shot, lambda rgb: not harness.is_black(rgb), box=box)
     assert outside == 0, f"{outside} pixels outside the area are not black"
@@ -160,13 +176,14 @@ def test_the_idle_inhibitor_holds_beside_the_desktop_requests(tmp_root, sway, db
 def test_control_files_and_the_compositors_close(sway, make_board):
     board = make_board(sway, "[MAIN]\nShowOnMonitor=1\nNextImageTimer=500\nNewFilesTimer=500\n",
                        files={"a.png": red_picture()})
-    sway.wait_for_view(board.pid, full_screen_on("HEADLESS-2"), what="full screen on HEADLESS-2")
+    output = output_of(board, 1)
+    sway.wait_for_view(board.pid, full_screen_on(output), what=f"full screen on {output}")
     # REBOOT.APP: a fresh copy takes the output, full screen, and this one ends.
     (board.start_dir / "REBOOT.APP").write_bytes(b"")
     assert board.wait_exit() == 0
     assert not (board.start_dir / "REBOOT.APP").exists()
     copy = wait_until(lambda: (board.processes() or [None])[0], what="the fresh copy")
-    sway.wait_for_view(copy, full_screen_on("HEADLESS-2"), what="the copy full screen on HEADLESS-2")
+    sway.wait_for_view(copy, full_screen_on(output), what=f"the copy full screen on {output}")
     # CLOSE.APP ends the copy.
     (board.start_dir / "CLOSE.APP").write_bytes(b"")
     wait_until(lambda: not harness.pid_alive(copy), what="the copy to end")
