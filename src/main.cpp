@@ -1,13 +1,14 @@
 #include "core/servicenotify.h"
 #include "core/watchdog.h"
 #include "schedule/dbus/sessionbusguard.h"
-#include "web/webenginesetup.h"
 #include "schedule/powermgmt.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"
 #include "shell/mainfrm.h"
+#include "shell/services.h"
 #include "shell/wayland/waylandsession.h"
+#include "web/webenginesetup.h"
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -16,7 +17,8 @@ int main(int argc, char** argv) {
     useHeapPolicyForLongRuns();
     keepSessionBusFromStarting();
     prepareWebEngineOpenGL();
-    TApplication app(argc, argv);
+    const TServices services = systemServices();
+    TApplication app(argc, argv, services.errorPresenter);
 
     // Stopping the board from outside closes its window as the window manager would.
     CloseSignals closeSignals([] {
@@ -24,14 +26,14 @@ int main(int argc, char** argv) {
             MainFrm->close();
     });
 
-    auto* frm = new TMainFrm();
+    auto* frm = new TMainFrm(services);
     frm->takeFailureHandover();
     frm->show();
     // On a Wayland session the board sits inside a full-screen window of its own.
     frm->window()->show();
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
-    Watchdog watchdog(frm->BrevUtil->getstartdir(), Watchdog::configuredTimeout());
+    Watchdog watchdog(frm->BrevUtil->getstartdir(), Watchdog::configuredTimeout(), *services.clock);
     ServiceNotify::WatchdogPing servicePing;
     const int result = app.exec();
     watchdog.programEnding();

@@ -1,7 +1,6 @@
 #include "core/configcatalog.h"
 
 #include "brevutil/brevutil.h"
-#include "core/clock.h"
 #include "core/errors.h"
 #include <array>
 

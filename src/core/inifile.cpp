@@ -1,7 +1,6 @@
 #include "core/inifile.h"
 
 #include "brevutil/hexdigit.h"
-#include "core/clock.h"
 #include "core/filenames.h"
 #include "core/textdecoding.h"
 #include <QFile>
@@ -175,7 +174,8 @@ std::optional<int> tryStrToInt(const QString& input) {
     return static_cast<int>(value);
 }
 
-TIniFile::TIniFile(const QString& fileName) : fileName_(fileName) {}
+TIniFile::TIniFile(const QString& fileName, const TClock& clock)
+    : fileName_(fileName), clock_(&clock) {}
 
 QString TIniFile::ReadString(const QString& Section, const QString& Ident,
                              const QString& Default) const {
@@ -195,7 +195,7 @@ TDateTime TIniFile::ReadDateTime(const QString& Section, const QString& Name,
     const QString text = ReadString(Section, Name, QString());
     if (text.isEmpty())
         return Default;
-    return tryStrToDateTime(text, RegionalSettings::current(), Clock::today().year())
+    return tryStrToDateTime(text, RegionalSettings::current(), clock_->today().year())
         .value_or(Default);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "brevutil/clock.h"
 #include "core/datetimeconv.h"
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,8 @@
 // is ";" is a comment. Where a section or key occurs twice, the first one counts.
 class TIniFile {
   public:
-    explicit TIniFile(const QString& fileName);
+    // The clock gives the year of a date written without one.
+    explicit TIniFile(const QString& fileName, const TClock& clock = systemClock());
 
     const QString& FileName() const { return fileName_; }
 
@@ -31,6 +33,7 @@ class TIniFile {
 
   private:
     QString fileName_;
+    const TClock* clock_;
 };
 
 // The integer rules of the settings files: optional leading spaces and sign, decimal within 32 bits

@@ -1,6 +1,5 @@
 #include "core/watchdog.h"
 
-#include "core/clock.h"
 #include "core/filelock.h"
 #include "core/regional.h"
 #include <QFile>
@@ -75,8 +74,9 @@ std::chrono::milliseconds Watchdog::configuredTimeout() {
     return std::chrono::seconds(30);
 }
 
-Watchdog::Watchdog(const QString& startDir, std::chrono::milliseconds timeout, QObject* parent)
-    : QObject(parent), timeout_(timeout),
+Watchdog::Watchdog(const QString& startDir, std::chrono::milliseconds timeout, const TClock& clock,
+                   QObject* parent)
+    : QObject(parent), clock_(clock), timeout_(timeout),
       period_(std::clamp<std::chrono::milliseconds>(timeout / 6, std::chrono::milliseconds(100),
                                                     std::chrono::milliseconds(5000))),
       lastBeatMs_(monotonicMs()) {
@@ -148,7 +148,7 @@ void Watchdog::beat() {
 
 void Watchdog::publishDate() {
     const QByteArray date =
-        RegionalSettings::current().formatShortDate(Clock::today()).toUtf8().left(64);
+        RegionalSettings::current().formatShortDate(clock_.today()).toUtf8().left(64);
     const int current = currentDate_.load();
     const DateText& shown = dates_[static_cast<std::size_t>(current)];
     if (shown.length == static_cast<std::size_t>(date.size()) &&

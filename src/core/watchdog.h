@@ -1,5 +1,6 @@
 #pragma once
 
+#include "brevutil/clock.h"
 #include "core/servicenotify.h"
 #include <QObject>
 #include <QString>
@@ -31,8 +32,9 @@ class Watchdog : public QObject {
     static std::chrono::milliseconds configuredTimeout();
 
     // Starts watching. startDir ends in "/": the log is its ERROR.LOG, the fresh copy its
-    // program file "tavorel".
-    Watchdog(const QString& startDir, std::chrono::milliseconds timeout, QObject* parent = nullptr);
+    // program file "tavorel". The clock gives the date the log line carries.
+    Watchdog(const QString& startDir, std::chrono::milliseconds timeout, const TClock& clock,
+             QObject* parent = nullptr);
     ~Watchdog() override;
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -48,6 +50,7 @@ class Watchdog : public QObject {
     void appendLine(const char* text) noexcept;
     void publishDate();
 
+    const TClock& clock_;
     std::chrono::milliseconds timeout_;
     std::chrono::milliseconds period_;
     std::atomic<std::int64_t> lastBeatMs_;

@@ -13,6 +13,7 @@
 #include "schedule/screensavesuppressor.h"
 #include "sequencer/slidetick.h"
 #include "shell/messagelabel.h"
+#include "shell/services.h"
 #include "video/mediaplayer.h"
 #include "video/panel.h"
 #include "web/webbrowser.h"
@@ -40,7 +41,8 @@ class TMainFrm : public QWidget,
   public:
     // Builds the parts from the stored layout, then runs start-up (FormCreate). An error during
     // start-up is held back and reported once the window is on screen (see reportStartupError).
-    explicit TMainFrm(QWidget* parent = nullptr);
+    // Each part gets the service it needs from services.
+    explicit TMainFrm(const TServices& services, QWidget* parent = nullptr);
     ~TMainFrm() override;
 
     // Parts, in the order they are created.
@@ -108,6 +110,8 @@ class TMainFrm : public QWidget,
 
   private:
     bool closeForm();
+
+    TServices services_;
     void setWindowColor(const QColor& color);
 
     // SlideHost (mainfrm_slides.cpp).

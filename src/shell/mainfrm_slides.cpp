@@ -99,5 +99,5 @@ void TMainFrm::startFreshCopy(const QStringList& arguments) {
 }
 
 void TMainFrm::reportFailure(const QString& text) {
-    reportError(text);
+    reportError(text, services_.errorPresenter);
 }

@@ -1,5 +1,4 @@
 #include "content/playlistitemsearch.h"
-#include "core/clock.h"
 #include "core/regional.h"
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,18 +16,13 @@ class PlaylistSearch : public ::testing::Test {
         RegionalSettings us; // M/d/yyyy, "/" and ":"
         RegionalSettings::setOverride(us);
         writeConfig("[MAIN]\nNextImageTimer=8000\n");
-        playlist_ = std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("playlist.ini")));
-        config_ = std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("config.ini")));
+        playlist_ =
+            std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("playlist.ini")), clock_);
+        config_ = std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("config.ini")), clock_);
     }
-    void TearDown() override {
-        Clock::setSource({});
-        RegionalSettings::setOverride(std::nullopt);
-    }
+    void TearDown() override { RegionalSettings::setOverride(std::nullopt); }
 
-    void setNow(const QDateTime& moment) {
-        now_ = moment;
-        Clock::setSource([this] { return now_; });
-    }
+    void setNow(const QDateTime& moment) { clock_.moment = moment; }
     void write(const char* name, const QByteArray& text) {
         QFile f(dir_.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -48,7 +42,7 @@ class PlaylistSearch : public ::testing::Test {
                         return static_cast<int>(i);
                 return -1;
             },
-            itemIndex_);
+            itemIndex_, clock_);
     }
 
     // Runs the slide tick's part n times: search, then on to the next section as the tick does
@@ -71,7 +65,7 @@ class PlaylistSearch : public ::testing::Test {
     using Names = std::vector<std::string>;
 
     QTemporaryDir dir_;
-    QDateTime now_;
+    TFixedClock clock_;
     std::unique_ptr<TIniFile> playlist_;
     std::unique_ptr<TIniFile> config_;
     QStringList folder_{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg"),

@@ -1,4 +1,3 @@
-#include "core/clock.h"
 #include "core/inifile.h"
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,12 +11,8 @@ class IniFile : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         RegionalSettings::setOverride(RegionalSettings{});
-        Clock::setSource([] { return QDateTime(QDate(2026, 6, 15), QTime(12, 0)); });
     }
-    void TearDown() override {
-        RegionalSettings::setOverride(std::nullopt);
-        Clock::setSource({});
-    }
+    void TearDown() override { RegionalSettings::setOverride(std::nullopt); }
 
     QString path() const { return dir.filePath(QStringLiteral("settings.ini")); }
 
@@ -26,8 +21,10 @@ class IniFile : public ::testing::Test {
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
         f.close();
-        return TIniFile(path());
+        return TIniFile(path(), clock);
     }
+
+    const TFixedClock clock{QDateTime(QDate(2026, 6, 15), QTime(12, 0))};
 
     QString value(const QByteArray& line, const QString& fallback = QStringLiteral("<default>")) {
         return write("[MAIN]\r\n" + line + "\r\n")
