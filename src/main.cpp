@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     frm->window()->show();
     QTimer::singleShot(0, frm, [frm] { frm->reportStartupError(); });
 
-    Watchdog watchdog(frm->BrevUtil->getstartdir(), Watchdog::configuredTimeout(), *services.clock);
+    Watchdog watchdog(frm->BrevUtil->getstartdir(), Watchdog::configuredTimeout(), *services.clock,
+                      *services.regional);
     ServiceNotify::WatchdogPing servicePing;
     const int result = app.exec();
     watchdog.programEnding();

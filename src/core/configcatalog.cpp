@@ -135,6 +135,6 @@ bool readConfigSwitch(const TIniFile& ini, ConfigKey key) {
 TDateTime readConfigTime(const TIniFile& ini, ConfigKey key) {
     const ConfigEntry& e = configEntry(key);
     const QString text = defaultText(e);
-    const TDateTime fallback = StrToTime(text, RegionalSettings::current());
+    const TDateTime fallback = StrToTime(text, ini.Regional());
     return ini.ReadTime(QString::fromUtf8(e.section), QString::fromUtf8(e.name), fallback);
 }

@@ -75,8 +75,8 @@ std::chrono::milliseconds Watchdog::configuredTimeout() {
 }
 
 Watchdog::Watchdog(const QString& startDir, std::chrono::milliseconds timeout, const TClock& clock,
-                   QObject* parent)
-    : QObject(parent), clock_(clock), timeout_(timeout),
+                   const TRegionalFormats& regional, QObject* parent)
+    : QObject(parent), clock_(clock), regional_(regional), timeout_(timeout),
       period_(std::clamp<std::chrono::milliseconds>(timeout / 6, std::chrono::milliseconds(100),
                                                     std::chrono::milliseconds(5000))),
       lastBeatMs_(monotonicMs()) {
@@ -147,8 +147,7 @@ void Watchdog::beat() {
 }
 
 void Watchdog::publishDate() {
-    const QByteArray date =
-        RegionalSettings::current().formatShortDate(clock_.today()).toUtf8().left(64);
+    const QByteArray date = regional_.current().formatShortDate(clock_.today()).toUtf8().left(64);
     const int current = currentDate_.load();
     const DateText& shown = dates_[static_cast<std::size_t>(current)];
     if (shown.length == static_cast<std::size_t>(date.size()) &&

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "brevutil/clock.h"
+#include "core/regional.h"
 #include "core/servicenotify.h"
 #include <QObject>
 #include <QString>
@@ -32,9 +33,10 @@ class Watchdog : public QObject {
     static std::chrono::milliseconds configuredTimeout();
 
     // Starts watching. startDir ends in "/": the log is its ERROR.LOG, the fresh copy its
-    // program file "tavorel". The clock gives the date the log line carries.
+    // program file "tavorel". The clock and the regional formats give the date the log line
+    // carries.
     Watchdog(const QString& startDir, std::chrono::milliseconds timeout, const TClock& clock,
-             QObject* parent = nullptr);
+             const TRegionalFormats& regional, QObject* parent = nullptr);
     ~Watchdog() override;
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -51,6 +53,7 @@ class Watchdog : public QObject {
     void publishDate();
 
     const TClock& clock_;
+    const TRegionalFormats& regional_;
     std::chrono::milliseconds timeout_;
     std::chrono::milliseconds period_;
     std::atomic<std::int64_t> lastBeatMs_;

@@ -127,7 +127,7 @@ void TMainFrm::FormCreate() {
     // Qt widgets always draw double-buffered.
     WebBrowser1->hide();
     ini = std::make_unique<TIniFile>(BrevUtil->getstartdir() + QStringLiteral("config.ini"),
-                                     *services_.clock);
+                                     *services_.clock, *services_.regional);
     FileListBox.setMask(readConfigText(*ini, ConfigKey::ImagesFileMask));
     FileListBox.ApplyFilePath(readConfigText(*ini, ConfigKey::ImagesFolder));
     filepath.Text = readConfigText(*ini, ConfigKey::ImagesFolder);
@@ -206,7 +206,7 @@ void TMainFrm::FormCreate() {
                                    "and set UsePlaylist to 0"));
         return;
     }
-    playlist = std::make_unique<TIniFile>(playlistPath, *services_.clock);
+    playlist = std::make_unique<TIniFile>(playlistPath, *services_.clock, *services_.regional);
     if (playlist->SectionExists(QStringLiteral("Item1"))) {
         playlistitemindex = 1;
         NextImageTimer->setEnabled(true);
@@ -227,7 +227,7 @@ void TMainFrm::FormClose() {
 
 void TMainFrm::WriteLog(const QString& text) {
     appendLogLine(BrevUtil->getstartdir() + QStringLiteral("ERROR.LOG"), text,
-                  services_.clock->today(), RegionalSettings::current());
+                  services_.clock->today(), services_.regional->current());
     diag::event("logged", text);
 }
 

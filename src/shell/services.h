@@ -2,6 +2,7 @@
 
 #include "brevutil/clock.h"
 #include "core/errorreport.h"
+#include "core/regional.h"
 #include "video/mediabackend.h"
 #include "web/webviewbackend.h"
 
@@ -12,6 +13,8 @@
 struct TServices {
     // "Now" and the random seeds; it must outlive everything the services are handed to.
     const TClock* clock = &systemClock();
+    // The formats of settings files and ERROR.LOG; they too must outlive the window.
+    const TRegionalFormats* regional = &localeFormats();
     // How an error report is shown.
     ErrorPresenter errorPresenter;
     // The back end of each video player and of each web page.

@@ -13,14 +13,12 @@ class PlaylistSearch : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         setNow(noon);
-        RegionalSettings us; // M/d/yyyy, "/" and ":"
-        RegionalSettings::setOverride(us);
         writeConfig("[MAIN]\nNextImageTimer=8000\n");
         playlist_ =
-            std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("playlist.ini")), clock_);
-        config_ = std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("config.ini")), clock_);
+            std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("playlist.ini")), clock_, us_);
+        config_ =
+            std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("config.ini")), clock_, us_);
     }
-    void TearDown() override { RegionalSettings::setOverride(std::nullopt); }
 
     void setNow(const QDateTime& moment) { clock_.moment = moment; }
     void write(const char* name, const QByteArray& text) {
@@ -66,6 +64,7 @@ class PlaylistSearch : public ::testing::Test {
 
     QTemporaryDir dir_;
     TFixedClock clock_;
+    TFixedRegionalFormats us_; // M/d/yyyy, "/" and ":"
     std::unique_ptr<TIniFile> playlist_;
     std::unique_ptr<TIniFile> config_;
     QStringList folder_{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg"),
@@ -132,7 +131,7 @@ TEST_F(PlaylistSearch, DatesAreReadInTheRegionalFormat) {
     EXPECT_EQ(show(2), (Names{"a.jpg", "b.jpg"})); // month-first: started in March
     RegionalSettings dayFirst;
     dayFirst.shortDateFormat = QStringLiteral("d/M/yyyy");
-    RegionalSettings::setOverride(dayFirst);
+    us_.settings = dayFirst;
     setNow(QDateTime(QDate(2015, 4, 3), QTime(10, 29)));
     EXPECT_EQ(show(2), (Names{"b.jpg", "b.jpg"}));
     setNow(QDateTime(QDate(2015, 4, 3), QTime(10, 30)));
