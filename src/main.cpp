@@ -1,7 +1,6 @@
 #include "core/servicenotify.h"
 #include "core/watchdog.h"
 #include "schedule/dbus/sessionbusguard.h"
-#include "schedule/powermgmt.h"
 #include "shell/application.h"
 #include "shell/closesignals.h"
 #include "shell/heappolicy.h"
@@ -40,7 +39,7 @@ int main(int argc, char** argv) {
     watchdog.programEnding();
     // The end of the power request, on every way out of the event loop; the buses and the X
     // connection it went over still exist here.
-    SystemCritical->SetIsCritical(false);
+    frm->SystemCritical->SetIsCritical(false);
     delete frm->window();
     limitTeardownOnWayland(result);
     return result;

@@ -83,6 +83,8 @@ TMainFrm::TMainFrm(const TServices& services, QWidget* parent)
                   ? makeWaylandIdleInhibitSwitch(this, [this] { return window()->windowHandle(); })
                   : nullptr);
 
+    SystemCritical = std::make_unique<TSystemCritical>(services_.inhibitors);
+
     WebBrowser1 = new TWebBrowser(this, services_.webViewBackend, services_.errorPresenter);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->OnDocumentComplete = [this] { WebBrowser1DocumentComplete(); };
@@ -150,7 +152,7 @@ void TMainFrm::FormCreate() {
     }
 
     try {
-        VolumeLevel = GetMasterVolume();
+        VolumeLevel = GetMasterVolume(*services_.volume);
         VolumeLevelRead = true;
     } catch (const EOSError& e) {
         // A machine without any sound output (no sound server, no mixer) still shows its items;
@@ -221,7 +223,7 @@ void TMainFrm::FormCreate() {
 
 void TMainFrm::FormClose() {
     if (VolumeLevelRead)
-        SetMasterVolume(VolumeLevel);
+        SetMasterVolume(VolumeLevel, *services_.volume);
     MediaPlayer1->Close();
 }
 

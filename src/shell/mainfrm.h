@@ -9,6 +9,7 @@
 #include "core/timer.h"
 #include "pictures/image.h"
 #include "pictures/pictureprefetch.h"
+#include "schedule/powermgmt.h"
 #include "schedule/scheduletick.h"
 #include "schedule/screensavesuppressor.h"
 #include "sequencer/slidetick.h"
@@ -58,6 +59,9 @@ class TMainFrm : public QWidget,
     TMediaPlayer* MediaPlayer1;
     TVideoPanel* VideoPanel;
     TScreenSaveSuppressor* ScreenSaveSuppressor1;
+    // The request that keeps the machine awake. The program's end withdraws it
+    // (SetIsCritical(false)) while the application and its display still exist.
+    std::unique_ptr<TSystemCritical> SystemCritical;
     TWebBrowser* WebBrowser1;
     TTimer* WBScroll;
     TTransparentRichEdit* TransparentRichEdit1;

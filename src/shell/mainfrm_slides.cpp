@@ -5,7 +5,6 @@
 #include "core/restart.h"
 #include "core/servicenotify.h"
 #include "pictures/fittedpicture.h"
-#include "schedule/powermgmt.h"
 #include "shell/mainfrm.h"
 #include <QCoreApplication>
 

@@ -3,6 +3,8 @@
 #include "brevutil/clock.h"
 #include "core/errorreport.h"
 #include "core/regional.h"
+#include "schedule/powermgmt.h"
+#include "schedule/volumectrl.h"
 #include "video/mediabackend.h"
 #include "web/webviewbackend.h"
 
@@ -17,10 +19,15 @@ struct TServices {
     const TRegionalFormats* regional = &localeFormats();
     // How an error report is shown.
     ErrorPresenter errorPresenter;
+    // The master volume; it must outlive the window.
+    VolumeBackend* volume = &systemVolume();
+    // The ways of keeping the machine and the display awake, made at the first request.
+    TSystemCritical::TInhibitorFactory inhibitors = systemInhibitors;
     // The back end of each video player and of each web page.
     TMediaBackendFactory mediaBackend = makeDefaultMediaBackend;
     TWebViewBackendFactory webViewBackend = makeDefaultWebViewBackend;
 };
 
-// The system's clock, the error box, GStreamer and Qt WebEngine.
+// The system's clock, regional formats, mixer and inhibitors, the error box, GStreamer and Qt
+// WebEngine.
 TServices systemServices();
