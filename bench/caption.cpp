@@ -4,11 +4,11 @@
 //
 // Usage: build/bench/bench_caption [reload-count]
 
+#include "brevutil/clock.h"
 #include "captions/captiondocument.h"
 #include "captions/rtfreader.h"
 #include "captions/transparentrichedit.h"
 #include "content/playlistitemsearch.h"
-#include "core/clock.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         const double ms = millisecondsPer(items >= 1000 ? 1 : 5, [&] {
             std::int32_t index = 1;
             const PlaylistSearchResult r = searchPlaylist(
-                &playlist, config, [](const QString&) { return 0; }, index);
+                &playlist, config, [](const QString&) { return 0; }, index, systemClock());
             if (r.chosen)
                 std::abort();
         });

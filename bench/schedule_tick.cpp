@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? atoi(argv[1]) : 201;
-    RegionalSettings::setOverride(RegionalSettings{});
+    const TFixedRegionalFormats regional;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("config.ini"));
     const QDateTime noon(QDate(2026, 12, 9), QTime(12, 0));
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         f.write(text);
         f.close();
 
-        const TIniFile ini(path);
+        const TIniFile ini(path, systemClock(), regional);
         std::vector<double> times;
         for (int r = 0; r < runs; ++r) {
             QElapsedTimer t;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "brevutil/clock.h"
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -16,11 +17,13 @@ using TProcessList = QList<TProcessEntry>;
 
 // The board's toolbox of process, text, date and system operations. It holds no state: every
 // operation depends only on its arguments and on the system. Failures come back as results (false
-// or empty text); nothing is shown, logged or thrown.
+// or empty text); nothing is shown, logged or thrown. The random operations seed from the clock it
+// is given.
 class TBrevUtil : public QObject {
     Q_OBJECT
   public:
-    using QObject::QObject;
+    explicit TBrevUtil(QObject* parent = nullptr, const TClock& clock = systemClock())
+        : QObject(parent), clock_(&clock) {}
 
     // The folder of the running program file, ending in "/"; read afresh on every call.
     QString getstartdir() const;
@@ -114,4 +117,7 @@ class TBrevUtil : public QObject {
     // The desktop database engine this compacted with does not exist here: always false, and the
     // file is left untouched.
     bool CompactAndRepair(const QString& DB, const QString& pwd) const;
+
+  private:
+    const TClock* clock_;
 };

@@ -3,7 +3,6 @@
 #include "brevutil/asciicase.h"
 #include "brevutil/commandline.h"
 #include "brevutil/hexdigit.h"
-#include "brevutil/seedclock.h"
 #include <array>
 #include <optional>
 #include <random>
@@ -15,8 +14,8 @@ const QString kLettersAndDigits =
 const QString kSessionAlphabet = QStringLiteral("1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 
 // A generator seeded from the clock at each call, so no state links two calls.
-std::mt19937_64 freshGenerator() {
-    return std::mt19937_64(SeedClock::ticks());
+std::mt19937_64 freshGenerator(const TClock& clock) {
+    return std::mt19937_64(clock.ticks());
 }
 
 // Splits a line into at most five fields at an unquoted separator; double quotes group and are
@@ -104,7 +103,7 @@ QString TBrevUtil::RemoveNonLettersNumbers(const QString& intext) const {
 }
 
 QString TBrevUtil::BuildSessionID() const {
-    std::mt19937_64 generator = freshGenerator();
+    std::mt19937_64 generator = freshGenerator(*clock_);
     std::uniform_int_distribution<qsizetype> pick(0, kSessionAlphabet.size() - 1);
     QString id;
     id.reserve(50);
@@ -138,7 +137,7 @@ void TBrevUtil::ParseData(const QString& linein, QString& cmd, QString& a, QStri
 }
 
 QString TBrevUtil::TextEnCrypt(const QString& normal) const {
-    std::mt19937_64 generator = freshGenerator();
+    std::mt19937_64 generator = freshGenerator(*clock_);
     const char16_t k = static_cast<char16_t>(std::uniform_int_distribution<int>(0, 127)(generator));
     QString out;
     out.reserve(normal.size() + 1);

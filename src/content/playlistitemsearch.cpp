@@ -1,6 +1,5 @@
 #include "content/playlistitemsearch.h"
 
-#include "core/clock.h"
 #include "core/configcatalog.h"
 #include <set>
 
@@ -8,15 +7,15 @@ namespace {
 
 constexpr int maxFailures = 5; // six missing files end a search
 
-TDateTime now() {
-    return toDateTime(Clock::now());
+TDateTime now(const TClock& clock) {
+    return toDateTime(clock.now());
 }
 
 } // namespace
 
 PlaylistSearchResult searchPlaylist(const TIniFile* playlist, const TIniFile& config,
                                     const std::function<int(const QString&)>& indexOf,
-                                    std::int32_t& itemIndex) {
+                                    std::int32_t& itemIndex, const TClock& clock) {
     PlaylistSearchResult result;
     if (!playlist)
         return result;
@@ -36,9 +35,9 @@ PlaylistSearchResult searchPlaylist(const TIniFile* playlist, const TIniFile& co
             return result;
 
         const TDateTime start =
-            playlist->ReadDateTime(section, QStringLiteral("StartDateTime"), now() - 1);
+            playlist->ReadDateTime(section, QStringLiteral("StartDateTime"), now(clock) - 1);
         const TDateTime end =
-            playlist->ReadDateTime(section, QStringLiteral("EndDateTime"), now() + 1);
+            playlist->ReadDateTime(section, QStringLiteral("EndDateTime"), now(clock) + 1);
         const int defaultDuration = readConfigInteger(config, ConfigKey::NextImageTimer);
         // A negative duration keeps its unsigned 32-bit pattern, as every timer interval does.
         result.interval = static_cast<std::uint32_t>(
@@ -50,7 +49,7 @@ PlaylistSearchResult searchPlaylist(const TIniFile* playlist, const TIniFile& co
         if (fileIndex == -1) {
             ++failures;
             visited.clear();
-        } else if (now() >= start && !(now() > end)) {
+        } else if (now(clock) >= start && !(now(clock) > end)) {
             result.chosen = true;
             result.fileIndex = fileIndex;
             return result;

@@ -29,7 +29,8 @@ inline const QString playlistMessage = QStringLiteral(
 
 // itemIndex is the section number the search starts at; it is left at the chosen item, or where
 // the search gave up. indexOf gives a file name's position in the folder list (case-insensitive)
-// or -1. config is config.ini, for the default duration.
+// or -1. config is config.ini, for the default duration. The clock says which items' date
+// windows are open.
 PlaylistSearchResult searchPlaylist(const TIniFile* playlist, const TIniFile& config,
                                     const std::function<int(const QString&)>& indexOf,
-                                    std::int32_t& itemIndex);
+                                    std::int32_t& itemIndex, const TClock& clock);

@@ -3,10 +3,11 @@
 #include "content/playlistitemsearch.h"
 
 bool playlistStep(PlaylistHost& host, const TIniFile* playlist, const TIniFile& config,
-                  TFileListBox& files, std::int32_t& imageindex, std::int32_t& playlistitemindex) {
+                  TFileListBox& files, std::int32_t& imageindex, std::int32_t& playlistitemindex,
+                  const TClock& clock) {
     const PlaylistSearchResult found = searchPlaylist(
         playlist, config, [&files](const QString& name) { return files.IndexOf(name); },
-        playlistitemindex);
+        playlistitemindex, clock);
     if (found.interval)
         host.setSlideInterval(*found.interval);
     if (found.chosen) {

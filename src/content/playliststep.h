@@ -19,4 +19,5 @@ class PlaylistHost {
 // Chooses the next playlist item (see searchPlaylist): sets imageindex and the slide interval and
 // returns true, or shows the playlist message, stops the slide timer and returns false.
 bool playlistStep(PlaylistHost& host, const TIniFile* playlist, const TIniFile& config,
-                  TFileListBox& files, std::int32_t& imageindex, std::int32_t& playlistitemindex);
+                  TFileListBox& files, std::int32_t& imageindex, std::int32_t& playlistitemindex,
+                  const TClock& clock);

@@ -1,7 +1,6 @@
 #include "core/configcatalog.h"
 
 #include "brevutil/brevutil.h"
-#include "core/clock.h"
 #include "core/errors.h"
 #include <array>
 
@@ -136,6 +135,6 @@ bool readConfigSwitch(const TIniFile& ini, ConfigKey key) {
 TDateTime readConfigTime(const TIniFile& ini, ConfigKey key) {
     const ConfigEntry& e = configEntry(key);
     const QString text = defaultText(e);
-    const TDateTime fallback = StrToTime(text, RegionalSettings::current());
+    const TDateTime fallback = StrToTime(text, ini.Regional());
     return ini.ReadTime(QString::fromUtf8(e.section), QString::fromUtf8(e.name), fallback);
 }

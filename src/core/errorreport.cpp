@@ -2,50 +2,11 @@
 
 #include "core/diagnostics.h"
 #include "core/errors.h"
-#include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
+#include <atomic>
 
 namespace {
 
-ErrorPresenter& presenter() {
-    static ErrorPresenter p;
-    return p;
-}
-
-int& reports() {
-    static int n = 0;
-    return n;
-}
-
-// The box on screen, if any, and how many further reports arrived while it was shown.
-QPointer<QMessageBox>& openBox() {
-    static QPointer<QMessageBox> box;
-    return box;
-}
-int further = 0;
-
-void showBox(const QString& text) {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return; // no window system: stderr is all there is
-    if (openBox()) {
-        ++further;
-        openBox()->setInformativeText(
-            QStringLiteral("%1 further error(s) since; the last one:\n%2").arg(further).arg(text));
-        return;
-    }
-    // Modal, but shown without a message loop of its own: the handler that failed returns at
-    // once, so its timer, and every other, goes on ticking beneath the box. Waiting in the box's
-    // own loop would hold the failed timer's tick open until somebody clicks, and on a board
-    // nobody does: the folder refresh and the control files would stop for good.
-    auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), text,
-                                QMessageBox::Ok);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(true);
-    openBox() = box;
-    further = 0;
-    box->show();
-}
+std::atomic<int> reports{0};
 
 } // namespace
 
@@ -55,36 +16,30 @@ QString reportText(const QString& message) {
     return message;
 }
 
-void reportError(const QString& message) {
+void reportError(const QString& message, const ErrorPresenter& presenter) {
     const QString text = reportText(message);
-    ++reports();
+    ++reports;
     diag::error(text);
-    if (presenter())
-        presenter()(text);
-    else
-        showBox(text);
+    if (presenter)
+        presenter(text);
 }
 
-void reportException(const std::exception& e) {
-    reportError(exceptionMessage(e));
+void reportException(const std::exception& e, const ErrorPresenter& presenter) {
+    reportError(exceptionMessage(e), presenter);
 }
 
-bool runReported(const std::function<void()>& handler) {
+bool runReported(const std::function<void()>& handler, const ErrorPresenter& presenter) {
     try {
         handler();
         return true;
     } catch (const std::exception& e) {
-        reportException(e);
+        reportException(e, presenter);
     } catch (...) {
-        reportError(QStringLiteral("Unknown error"));
+        reportError(QStringLiteral("Unknown error"), presenter);
     }
     return false;
 }
 
-void setErrorPresenter(ErrorPresenter p) {
-    presenter() = std::move(p);
-}
-
 int reportCount() {
-    return reports();
+    return reports.load();
 }

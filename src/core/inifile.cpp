@@ -2,7 +2,6 @@
 
 #include "brevutil/hexdigit.h"
 #include "brevutil/smallfile.h"
-#include "core/clock.h"
 #include "core/filenames.h"
 #include "core/textdecoding.h"
 #include <QStringDecoder>
@@ -165,7 +164,8 @@ std::optional<int> tryStrToInt(const QString& input) {
     return static_cast<int>(value);
 }
 
-TIniFile::TIniFile(const QString& fileName) : fileName_(fileName) {}
+TIniFile::TIniFile(const QString& fileName, const TClock& clock, const TRegionalFormats& regional)
+    : fileName_(fileName), clock_(&clock), regional_(&regional) {}
 
 QString TIniFile::ReadString(const QString& Section, const QString& Ident,
                              const QString& Default) const {
@@ -185,15 +185,14 @@ TDateTime TIniFile::ReadDateTime(const QString& Section, const QString& Name,
     const QString text = ReadString(Section, Name, QString());
     if (text.isEmpty())
         return Default;
-    return tryStrToDateTime(text, RegionalSettings::current(), Clock::today().year())
-        .value_or(Default);
+    return tryStrToDateTime(text, Regional(), clock_->today().year()).value_or(Default);
 }
 
 TDateTime TIniFile::ReadTime(const QString& Section, const QString& Name, TDateTime Default) const {
     const QString text = ReadString(Section, Name, QString());
     if (text.isEmpty())
         return Default;
-    return tryStrToTime(text, RegionalSettings::current()).value_or(Default);
+    return tryStrToTime(text, Regional()).value_or(Default);
 }
 
 void TIniFile::ReadSection(const QString& Section, QStringList& Strings) const {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "brevutil/clock.h"
 #include "core/datetimeconv.h"
+#include "core/regional.h"
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -14,9 +16,14 @@
 // is ";" is a comment. Where a section or key occurs twice, the first one counts.
 class TIniFile {
   public:
-    explicit TIniFile(const QString& fileName);
+    // Dates and times are read in the regional formats given; the clock gives the year of a date
+    // written without one.
+    explicit TIniFile(const QString& fileName, const TClock& clock = systemClock(),
+                      const TRegionalFormats& regional = localeFormats());
 
     const QString& FileName() const { return fileName_; }
+    // The formats the file's dates and times are read in, for readers of values of its own.
+    RegionalSettings Regional() const { return regional_->current(); }
 
     // At most 2047 characters; a longer value is cut.
     QString ReadString(const QString& Section, const QString& Ident, const QString& Default) const;
@@ -31,6 +38,8 @@ class TIniFile {
 
   private:
     QString fileName_;
+    const TClock* clock_;
+    const TRegionalFormats* regional_;
 };
 
 // The integer rules of the settings files: optional leading spaces and sign, decimal within 32 bits

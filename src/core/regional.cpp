@@ -5,11 +5,6 @@
 
 namespace {
 
-std::optional<RegionalSettings>& overrideSlot() {
-    static std::optional<RegionalSettings> slot;
-    return slot;
-}
-
 // The locale name a category is set to by the environment, as the C library resolves it.
 QString localeNameFor(const char* category) {
     for (const char* var : {"LC_ALL", category, "LANG"}) {
@@ -42,12 +37,6 @@ QChar separatorOf(const QString& format, QChar fallback) {
 
 } // namespace
 
-RegionalSettings RegionalSettings::current() {
-    if (overrideSlot())
-        return *overrideSlot();
-    return fromLocale();
-}
-
 RegionalSettings RegionalSettings::fromLocale() {
     RegionalSettings r;
     if (!isPlainLocale(localeNameFor("LC_TIME"))) {
@@ -77,11 +66,21 @@ RegionalSettings RegionalSettings::fromLocale() {
     return r;
 }
 
-void RegionalSettings::setOverride(std::optional<RegionalSettings> settings) {
-    overrideSlot() = std::move(settings);
-}
-
 QString RegionalSettings::formatShortDate(const QDate& date) const {
     // The short format uses the letters d, M and y as Qt's date formats do.
     return date.toString(shortDateFormat);
+}
+
+namespace {
+
+class TLocaleFormats : public TRegionalFormats {
+  public:
+    RegionalSettings current() const override { return RegionalSettings::fromLocale(); }
+};
+
+} // namespace
+
+const TRegionalFormats& localeFormats() {
+    static const TLocaleFormats formats;
+    return formats;
 }

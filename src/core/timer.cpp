@@ -4,8 +4,8 @@
 #include <QTimerEvent>
 #include <algorithm>
 
-TTimer::TTimer(QObject* parent, std::uint32_t interval, bool enabled)
-    : QObject(parent), interval_(interval), enabled_(enabled) {
+TTimer::TTimer(QObject* parent, std::uint32_t interval, bool enabled, ErrorPresenter presenter)
+    : QObject(parent), interval_(interval), enabled_(enabled), presenter_(std::move(presenter)) {
     restart();
 }
 
@@ -53,5 +53,5 @@ void TTimer::timerEvent(QTimerEvent* event) {
         return;
     }
     if (OnTimer)
-        runReported([this] { OnTimer(); });
+        runReported([this] { OnTimer(); }, presenter_);
 }

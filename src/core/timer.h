@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/errorreport.h"
 #include <QObject>
 #include <cstdint>
 #include <functional>
@@ -12,7 +13,8 @@
 class TTimer : public QObject {
     Q_OBJECT
   public:
-    explicit TTimer(QObject* parent = nullptr, std::uint32_t interval = 1000, bool enabled = true);
+    explicit TTimer(QObject* parent = nullptr, std::uint32_t interval = 1000, bool enabled = true,
+                    ErrorPresenter presenter = {});
     ~TTimer() override;
 
     std::uint32_t Interval() const { return interval_; }
@@ -21,7 +23,7 @@ class TTimer : public QObject {
     void setEnabled(bool enabled);
 
     // The handler runs on the thread that owns the timer. An exception escaping it goes to the
-    // default error report; the timer keeps running.
+    // error report, shown by the timer's presenter; the timer keeps running.
     std::function<void()> OnTimer;
 
     // The interval the system timer actually runs at, or 0 when it does not run.
@@ -35,5 +37,6 @@ class TTimer : public QObject {
 
     std::uint32_t interval_;
     bool enabled_;
+    ErrorPresenter presenter_;
     int timerId_ = 0;
 };

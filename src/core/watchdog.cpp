@@ -1,7 +1,6 @@
 #include "core/watchdog.h"
 
 #include "brevutil/monotonicclock.h"
-#include "core/clock.h"
 #include "core/filelock.h"
 #include "core/regional.h"
 #include <QFile>
@@ -70,8 +69,9 @@ std::chrono::milliseconds Watchdog::configuredTimeout() {
     return std::chrono::seconds(30);
 }
 
-Watchdog::Watchdog(const QString& startDir, std::chrono::milliseconds timeout, QObject* parent)
-    : QObject(parent), timeout_(timeout),
+Watchdog::Watchdog(const QString& startDir, std::chrono::milliseconds timeout, const TClock& clock,
+                   const TRegionalFormats& regional, QObject* parent)
+    : QObject(parent), clock_(clock), regional_(regional), timeout_(timeout),
       period_(std::clamp<std::chrono::milliseconds>(timeout / 6, std::chrono::milliseconds(100),
                                                     std::chrono::milliseconds(5000))),
       lastBeatMs_(monotonicMs()) {
@@ -142,8 +142,7 @@ void Watchdog::beat() {
 }
 
 void Watchdog::publishDate() {
-    const QByteArray date =
-        RegionalSettings::current().formatShortDate(Clock::today()).toUtf8().left(64);
+    const QByteArray date = regional_.current().formatShortDate(clock_.today()).toUtf8().left(64);
     const int current = currentDate_.load();
     const DateText& shown = dates_[static_cast<std::size_t>(current)];
     if (shown.length == static_cast<std::size_t>(date.size()) &&

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "brevutil/clock.h"
+#include "core/regional.h"
 #include "core/servicenotify.h"
 #include <QObject>
 #include <QString>
@@ -31,8 +33,10 @@ class Watchdog : public QObject {
     static std::chrono::milliseconds configuredTimeout();
 
     // Starts watching. startDir ends in "/": the log is its ERROR.LOG, the fresh copy its
-    // program file "tavorel".
-    Watchdog(const QString& startDir, std::chrono::milliseconds timeout, QObject* parent = nullptr);
+    // program file "tavorel". The clock and the regional formats give the date the log line
+    // carries.
+    Watchdog(const QString& startDir, std::chrono::milliseconds timeout, const TClock& clock,
+             const TRegionalFormats& regional, QObject* parent = nullptr);
     ~Watchdog() override;
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -48,6 +52,8 @@ class Watchdog : public QObject {
     void appendLine(const char* text) noexcept;
     void publishDate();
 
+    const TClock& clock_;
+    const TRegionalFormats& regional_;
     std::chrono::milliseconds timeout_;
     std::chrono::milliseconds period_;
     std::atomic<std::int64_t> lastBeatMs_;

@@ -2,8 +2,6 @@
 
 #include "core/diagnostics.h"
 
-namespace {
-
 TPowerInhibitors systemInhibitors() {
     TPowerInhibitors list;
     list.push_back(makeSessionScreenSaverInhibitor());
@@ -11,12 +9,6 @@ TPowerInhibitors systemInhibitors() {
     list.push_back(makeDpmsInhibitor());
     return list;
 }
-
-TSystemCritical instance;
-
-} // namespace
-
-TSystemCritical* SystemCritical = &instance;
 
 TSystemCritical::TSystemCritical() : factory_(systemInhibitors) {}
 

@@ -35,6 +35,5 @@ class TSystemCritical {
     bool made_ = false;
 };
 
-// The program-wide instance, created before the main window. The program's end withdraws the
-// request (SetIsCritical(false)) while the application and its display still exist.
-extern TSystemCritical* SystemCritical;
+// The system's own back ends: the session's screen saver, logind and DPMS.
+TPowerInhibitors systemInhibitors();

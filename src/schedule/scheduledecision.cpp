@@ -17,7 +17,7 @@ bool isHoliday(const TIniFile& ini, const QDate& today) {
     const ConfigEntry& entry = configEntry(ConfigKey::Holiday);
     const QString section = QString::fromUtf8(entry.section);
     const QString fallback = QString::fromUtf8(entry.defaultText);
-    const RegionalSettings regional = RegionalSettings::current();
+    const RegionalSettings regional = ini.Regional();
     const TDateTime day = dateToDateTime(today);
 
     QStringList phstrings;

@@ -6,18 +6,9 @@
 #include "schedule/pulse/pulsevolume.h"
 
 #include <cerrno>
-#include <mutex>
 #include <system_error>
 
 namespace {
-
-std::mutex backendGate;
-std::shared_ptr<VolumeBackend> replacement;
-
-std::shared_ptr<VolumeBackend> replacementBackend() {
-    std::lock_guard lock(backendGate);
-    return replacement;
-}
 
 // The error's message is the system's code and text alone, as ERROR.LOG and the error report
 // show it; what went wrong in detail goes to stderr, where the journal keeps it.
@@ -47,24 +38,30 @@ template <typename Op> auto onSystemMixer(Op op) {
     }
 }
 
+class SystemMixer final : public VolumeBackend {
+  public:
+    float get() override {
+        return onSystemMixer([](VolumeBackend& b) { return b.get(); });
+    }
+    void set(float level) override {
+        onSystemMixer([level](VolumeBackend& b) { b.set(level); });
+    }
+};
+
 } // namespace
 
-float GetMasterVolume() {
-    if (auto backend = replacementBackend())
-        return backend->get();
-    return onSystemMixer([](VolumeBackend& b) { return b.get(); });
+VolumeBackend& systemVolume() {
+    static SystemMixer mixer;
+    return mixer;
 }
 
-void SetMasterVolume(float fLevelDB) {
+float GetMasterVolume(VolumeBackend& backend) {
+    return backend.get();
+}
+
+void SetMasterVolume(float fLevelDB, VolumeBackend& backend) {
     // Written so that NaN fails too.
     if (!(fLevelDB >= 0.0f && fLevelDB <= 1.0f))
         raise(EINVAL, QStringLiteral("volume level %1 is outside 0.0-1.0").arg(double(fLevelDB)));
-    if (auto backend = replacementBackend())
-        return backend->set(fLevelDB);
-    onSystemMixer([fLevelDB](VolumeBackend& b) { b.set(fLevelDB); });
-}
-
-void setVolumeBackend(std::shared_ptr<VolumeBackend> backend) {
-    std::lock_guard lock(backendGate);
-    replacement = std::move(backend);
+    backend.set(fLevelDB);
 }

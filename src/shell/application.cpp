@@ -2,7 +2,8 @@
 
 #include "core/errorreport.h"
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+TApplication::TApplication(int& argc, char** argv, ErrorPresenter presenter)
+    : QApplication(argc, argv), presenter_(std::move(presenter)) {
     setApplicationName(QStringLiteral("Tavorel"));
     setApplicationDisplayName(QStringLiteral("Tavorel"));
     // The board decides itself when it ends: a closed error box must not end it.
@@ -11,6 +12,6 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     bool result = false;
-    runReported([&] { result = QApplication::notify(receiver, event); });
+    runReported([&] { result = QApplication::notify(receiver, event); }, presenter_);
     return result;
 }

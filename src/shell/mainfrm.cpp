@@ -1,6 +1,5 @@
 #include "shell/mainfrm.h"
 
-#include "core/clock.h"
 #include "core/configcatalog.h"
 #include "core/diagnostics.h"
 #include "core/errorlog.h"
@@ -35,8 +34,8 @@ constexpr int designWidth = 819;
 constexpr int designHeight = 536;
 
 TTimer* makeTimer(QObject* owner, std::uint32_t interval, bool enabled, void (TMainFrm::*handler)(),
-                  TMainFrm* frm) {
-    auto* timer = new TTimer(owner, interval, enabled);
+                  TMainFrm* frm, const ErrorPresenter& presenter) {
+    auto* timer = new TTimer(owner, interval, enabled, presenter);
     timer->OnTimer = [frm, handler] { (frm->*handler)(); };
     return timer;
 }
@@ -62,8 +61,8 @@ QList<QRect> monitorRects() {
 
 } // namespace
 
-TMainFrm::TMainFrm(QWidget* parent)
-    : QWidget(parent), prefetch_(std::make_unique<PicturePrefetcher>()) {
+TMainFrm::TMainFrm(const TServices& services, QWidget* parent)
+    : QWidget(parent), services_(services), prefetch_(std::make_unique<PicturePrefetcher>()) {
     MainFrm = this;
     setWindowTitle(QStringLiteral("Tavorel"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -72,19 +71,23 @@ TMainFrm::TMainFrm(QWidget* parent)
     resize(designWidth, designHeight);
 
     // The stored layout.
-    BrevUtil = new TBrevUtil(this);
-    NewFilesTimer = makeTimer(this, 10000, false, &TMainFrm::NewFilesTimerTimer, this);
-    NextImageTimer = makeTimer(this, 5000, false, &TMainFrm::NextImageTimerTimer, this);
+    BrevUtil = new TBrevUtil(this, *services_.clock);
+    NewFilesTimer = makeTimer(this, 10000, false, &TMainFrm::NewFilesTimerTimer, this,
+                              services_.errorPresenter);
+    NextImageTimer = makeTimer(this, 5000, false, &TMainFrm::NextImageTimerTimer, this,
+                               services_.errorPresenter);
     NoFilesLabel.Caption = QStringLiteral("Tavorel Board 1.8 is loading...");
     NoFilesLabel.Bounds = QRect(0, 0, designWidth, designHeight);
     NoFilesLabel.Color = palette().color(QPalette::Window);
 
-    MediaPlayer1 = new TMediaPlayer(this);
+    MediaPlayer1 = new TMediaPlayer(services_.mediaBackend(), this);
     VideoPanel = new TVideoPanel(this);
     VideoPanel->setObjectName(QStringLiteral("VideoPanel"));
     VideoPanel->hide();
     MediaPlayer1->setDisplay(VideoPanel);
-    MediaPlayer1->OnNotify = [this] { runReported([this] { MediaPlayer1Notify(); }); };
+    MediaPlayer1->OnNotify = [this] {
+        runReported([this] { MediaPlayer1Notify(); }, services_.errorPresenter);
+    };
     // A Wayland session has no X screen saver: the compositor's idle inhibitor on the surface of
     // the board's top-level window (the full-screen stage, made at start-up) stands in for it.
     ScreenSaveSuppressor1 = new TScreenSaveSuppressor(
@@ -92,11 +95,13 @@ TMainFrm::TMainFrm(QWidget* parent)
                   ? makeWaylandIdleInhibitSwitch(this, [this] { return window()->windowHandle(); })
                   : nullptr);
 
-    WebBrowser1 = new TWebBrowser(this);
+    SystemCritical = std::make_unique<TSystemCritical>(services_.inhibitors);
+
+    WebBrowser1 = new TWebBrowser(this, services_.webViewBackend, services_.errorPresenter);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->OnDocumentComplete = [this] { WebBrowser1DocumentComplete(); };
     WebBrowser1->OnNavigateError = [this] { WebBrowser1NavigateError(); };
-    WBScroll = makeTimer(this, 40, false, &TMainFrm::WBScrollTimer, this);
+    WBScroll = makeTimer(this, 40, false, &TMainFrm::WBScrollTimer, this, services_.errorPresenter);
 
     TransparentRichEdit1 = new TTransparentRichEdit(this);
     TransparentRichEdit1->setObjectName(QStringLiteral("TransparentRichEdit1"));
@@ -110,7 +115,8 @@ TMainFrm::TMainFrm(QWidget* parent)
     BlankPanel->setBevelOuter(TPanel::TBevel::Raised);
     BlankPanel->hide();
 
-    Schedule = makeTimer(this, 10000, true, &TMainFrm::ScheduleTimer, this);
+    Schedule =
+        makeTimer(this, 10000, true, &TMainFrm::ScheduleTimer, this, services_.errorPresenter);
     SlideHost& slideHost = *this;
     slideTick_ = std::make_unique<SlideTick>(
         slideHost,
@@ -134,7 +140,8 @@ TMainFrm::~TMainFrm() {
 void TMainFrm::FormCreate() {
     // Qt widgets always draw double-buffered.
     WebBrowser1->hide();
-    ini = std::make_unique<TIniFile>(BrevUtil->getstartdir() + QStringLiteral("config.ini"));
+    ini = std::make_unique<TIniFile>(BrevUtil->getstartdir() + QStringLiteral("config.ini"),
+                                     *services_.clock, *services_.regional);
     FileListBox.setMask(readConfigText(*ini, ConfigKey::ImagesFileMask));
     FileListBox.ApplyFilePath(readConfigText(*ini, ConfigKey::ImagesFolder));
     filepath.Text = readConfigText(*ini, ConfigKey::ImagesFolder);
@@ -157,7 +164,7 @@ void TMainFrm::FormCreate() {
     }
 
     try {
-        VolumeLevel = GetMasterVolume();
+        VolumeLevel = GetMasterVolume(*services_.volume);
         VolumeLevelRead = true;
     } catch (const EOSError& e) {
         // A machine without any sound output (no sound server, no mixer) still shows its items;
@@ -213,7 +220,7 @@ void TMainFrm::FormCreate() {
                                    "and set UsePlaylist to 0"));
         return;
     }
-    playlist = std::make_unique<TIniFile>(playlistPath);
+    playlist = std::make_unique<TIniFile>(playlistPath, *services_.clock, *services_.regional);
     if (playlist->SectionExists(QStringLiteral("Item1"))) {
         playlistitemindex = 1;
         NextImageTimer->setEnabled(true);
@@ -228,13 +235,13 @@ void TMainFrm::FormCreate() {
 
 void TMainFrm::FormClose() {
     if (VolumeLevelRead)
-        SetMasterVolume(VolumeLevel);
+        SetMasterVolume(VolumeLevel, *services_.volume);
     MediaPlayer1->Close();
 }
 
 void TMainFrm::WriteLog(const QString& text) {
-    appendLogLine(BrevUtil->getstartdir() + QStringLiteral("ERROR.LOG"), text, Clock::today(),
-                  RegionalSettings::current());
+    appendLogLine(BrevUtil->getstartdir() + QStringLiteral("ERROR.LOG"), text,
+                  services_.clock->today(), services_.regional->current());
     diag::event("logged", text);
 }
 
@@ -249,12 +256,12 @@ void TMainFrm::reportStartupError() {
     if (startupError_.isEmpty())
         return;
     const QString message = std::exchange(startupError_, QString());
-    reportError(message);
+    reportError(message, services_.errorPresenter);
 }
 
 bool TMainFrm::closeForm() {
     diag::event("close", QStringLiteral("the window closes"));
-    if (!runReported([this] { FormClose(); }))
+    if (!runReported([this] { FormClose(); }, services_.errorPresenter))
         return false;
     QCoreApplication::exit(0);
     return true;

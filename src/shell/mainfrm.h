@@ -9,10 +9,12 @@
 #include "core/timer.h"
 #include "pictures/image.h"
 #include "pictures/pictureprefetch.h"
+#include "schedule/powermgmt.h"
 #include "schedule/scheduletick.h"
 #include "schedule/screensavesuppressor.h"
 #include "sequencer/slidetick.h"
 #include "shell/messagelabel.h"
+#include "shell/services.h"
 #include "video/mediaplayer.h"
 #include "video/panel.h"
 #include "web/webbrowser.h"
@@ -40,7 +42,8 @@ class TMainFrm : public QWidget,
   public:
     // Builds the parts from the stored layout, then runs start-up (FormCreate). An error during
     // start-up is held back and reported once the window is on screen (see reportStartupError).
-    explicit TMainFrm(QWidget* parent = nullptr);
+    // Each part gets the service it needs from services.
+    explicit TMainFrm(const TServices& services, QWidget* parent = nullptr);
     ~TMainFrm() override;
 
     // Parts, in the order they are created.
@@ -56,6 +59,9 @@ class TMainFrm : public QWidget,
     TMediaPlayer* MediaPlayer1;
     TVideoPanel* VideoPanel;
     TScreenSaveSuppressor* ScreenSaveSuppressor1;
+    // The request that keeps the machine awake. The program's end withdraws it
+    // (SetIsCritical(false)) while the application and its display still exist.
+    std::unique_ptr<TSystemCritical> SystemCritical;
     TWebBrowser* WebBrowser1;
     TTimer* WBScroll;
     TTransparentRichEdit* TransparentRichEdit1;
@@ -108,6 +114,8 @@ class TMainFrm : public QWidget,
 
   private:
     bool closeForm();
+
+    TServices services_;
     void setWindowColor(const QColor& color);
 
     // SlideHost (mainfrm_slides.cpp).

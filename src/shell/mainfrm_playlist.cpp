@@ -3,7 +3,8 @@
 #include "shell/mainfrm.h"
 
 bool TMainFrm::PlaylistItemSearch() {
-    return playlistStep(*this, playlist.get(), *ini, FileListBox, imageindex, playlistitemindex);
+    return playlistStep(*this, playlist.get(), *ini, FileListBox, imageindex, playlistitemindex,
+                        *services_.clock);
 }
 
 void TMainFrm::setSlideInterval(std::uint32_t interval) {

@@ -1,10 +1,9 @@
 // The timetable tick (see schedule/scheduletick.h) and the blank off-hours screen.
 
-#include "core/clock.h"
 #include "shell/mainfrm.h"
 
 void TMainFrm::ScheduleTimer() {
-    scheduleTick(*this, *ini, Clock::now());
+    scheduleTick(*this, *ini, services_.clock->now());
 }
 
 bool TMainFrm::blankShown() const {

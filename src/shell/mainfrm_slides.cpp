@@ -5,7 +5,6 @@
 #include "core/restart.h"
 #include "core/servicenotify.h"
 #include "pictures/fittedpicture.h"
-#include "schedule/powermgmt.h"
 #include "shell/mainfrm.h"
 #include <QCoreApplication>
 
@@ -99,5 +98,5 @@ void TMainFrm::startFreshCopy(const QStringList& arguments) {
 }
 
 void TMainFrm::reportFailure(const QString& text) {
-    reportError(text);
+    reportError(text, services_.errorPresenter);
 }

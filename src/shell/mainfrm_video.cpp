@@ -19,9 +19,9 @@ void TMainFrm::PlayVideo(const QString& fullPath) {
     // at start (no sound output) the volume is left alone.
     if (VolumeLevelRead) {
         if (readConfigSwitch(*ini, ConfigKey::NoSound))
-            SetMasterVolume(0.0f);
+            SetMasterVolume(0.0f, *services_.volume);
         else
-            SetMasterVolume(VolumeLevel);
+            SetMasterVolume(VolumeLevel, *services_.volume);
     }
     // Stretched over the whole panel: the clip's aspect ratio is not kept.
     MediaPlayer1->setDisplayRect(

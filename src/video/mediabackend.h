@@ -43,7 +43,8 @@ class TMediaBackend {
     std::function<void(Notice notice, const QString& detail)> onNotice;
 };
 
-// The back end the board uses unless a test has put its own in place (GStreamer).
+// Makes the back end of a new player.
+using TMediaBackendFactory = std::function<std::unique_ptr<TMediaBackend>()>;
+
+// The board's own back end (GStreamer).
 std::unique_ptr<TMediaBackend> makeDefaultMediaBackend();
-// Replaces the back end that new players get (tests); an empty factory returns to the default.
-void setMediaBackendFactory(std::function<std::unique_ptr<TMediaBackend>()> factory);

@@ -44,7 +44,9 @@ int addClamped(int a, int b) {
 
 } // namespace
 
-TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
+TWebBrowser::TWebBrowser(QWidget* parent, TWebViewBackendFactory makeBackend,
+                         ErrorPresenter presenter)
+    : QWidget(parent), makeBackend_(std::move(makeBackend)), presenter_(std::move(presenter)) {
     setAutoFillBackground(true);
     setPalette(QPalette(Qt::black));
 }
@@ -57,7 +59,7 @@ TWebBrowser::~TWebBrowser() {
 void TWebBrowser::startEngine() {
     if (pagesRenewed_ == 0)
         diag::event("web", QStringLiteral("the web engine starts"));
-    backend_ = makeDefaultWebViewBackend(this);
+    backend_ = makeBackend_(this);
     std::weak_ptr<int> alive = alive_;
     backend_->onLoaded = [this, alive](const QString& url) {
         if (alive.expired())
@@ -65,7 +67,7 @@ void TWebBrowser::startEngine() {
         diag::event("web", QStringLiteral("loaded ") + url);
         loadEnded();
         if (OnDocumentComplete)
-            runReported(OnDocumentComplete);
+            runReported(OnDocumentComplete, presenter_);
     };
     backend_->onFailed = [this, alive](const QString& url, const QString& error) {
         if (alive.expired())
@@ -73,7 +75,7 @@ void TWebBrowser::startEngine() {
         diag::event("web", QStringLiteral("failed ") + url + QStringLiteral(": ") + error);
         loadEnded();
         if (OnNavigateError)
-            runReported(OnNavigateError);
+            runReported(OnNavigateError, presenter_);
     };
     if (QWidget* view = backend_->widget()) {
         view->setGeometry(rect());
@@ -116,13 +118,14 @@ void TWebBrowser::RunStatements(const QStringList& statements,
     if (!backend_)
         return;
     std::weak_ptr<int> alive = alive_;
-    backend_->runScript(statementsScript(statements),
-                        [alive, done = std::move(done)](const QVariant& result) {
-                            if (alive.expired() || result.typeId() != QMetaType::QString)
-                                return;
-                            const QString failure = result.toString();
-                            runReported([&] { done(failure); });
-                        });
+    backend_->runScript(
+        statementsScript(statements),
+        [alive, presenter = presenter_, done = std::move(done)](const QVariant& result) {
+            if (alive.expired() || result.typeId() != QMetaType::QString)
+                return;
+            const QString failure = result.toString();
+            runReported([&] { done(failure); }, presenter);
+        });
 }
 
 void TWebBrowser::ScrollBy(int dx, int dy, std::function<void(const QString&)> onFailure) {
@@ -168,7 +171,7 @@ void TWebBrowser::sendScroll(std::function<void(const QString&)> onFailure) {
             }
             scrollFailureReported_ = true;
             if (onFailure)
-                runReported([&] { onFailure(failure); });
+                runReported([&] { onFailure(failure); }, presenter_);
         });
 }
 

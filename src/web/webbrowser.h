@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/errorreport.h"
 #include "web/webviewbackend.h"
 #include <QElapsedTimer>
 #include <QStringList>
@@ -15,7 +16,11 @@
 class TWebBrowser : public QWidget {
     Q_OBJECT
   public:
-    explicit TWebBrowser(QWidget* parent = nullptr);
+    // Pages get their back end from makeBackend; an error in a handler of the browser's goes to
+    // presenter.
+    explicit TWebBrowser(QWidget* parent = nullptr,
+                         TWebViewBackendFactory makeBackend = makeDefaultWebViewBackend,
+                         ErrorPresenter presenter = {});
     ~TWebBrowser() override;
 
     // Asks the view to load the address and returns at once; the first call starts the engine.
@@ -58,6 +63,8 @@ class TWebBrowser : public QWidget {
     void loadEnded();
     void sendScroll(std::function<void(const QString&)> onFailure);
 
+    TWebViewBackendFactory makeBackend_;
+    ErrorPresenter presenter_;
     std::unique_ptr<TWebViewBackend> backend_;
     // Handed to engine callbacks as a weak reference: none may reach a browser already gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -8,11 +8,6 @@
 
 namespace {
 
-std::function<std::unique_ptr<TWebViewBackend>(QWidget*)>& backendFactory() {
-    static std::function<std::unique_ptr<TWebViewBackend>(QWidget*)> factory;
-    return factory;
-}
-
 using MakeBackend = TWebViewBackend* (*)(QWidget*);
 
 // The web engine lives in a module of its own, loaded at the first web item: linked into the
@@ -88,14 +83,8 @@ class TMissingWebEngine : public TWebViewBackend {
 } // namespace
 
 std::unique_ptr<TWebViewBackend> makeDefaultWebViewBackend(QWidget* parent) {
-    if (const auto& factory = backendFactory())
-        return factory(parent);
     QString failure;
     if (MakeBackend make = loadWebEngineModule(failure))
         return std::unique_ptr<TWebViewBackend>(make(parent));
     return std::make_unique<TMissingWebEngine>(parent, failure);
-}
-
-void setWebViewBackendFactory(std::function<std::unique_ptr<TWebViewBackend>(QWidget*)> factory) {
-    backendFactory() = std::move(factory);
 }

@@ -33,8 +33,8 @@ class TWebViewBackend {
     std::function<void(const QString& url, const QString& error)> onFailed;
 };
 
-// The engine the board uses unless a test has put its own in place (Qt WebEngine). Creating the
-// first one starts the engine's processes.
+// Makes the back end of a new page, its widget a child of parent.
+using TWebViewBackendFactory = std::function<std::unique_ptr<TWebViewBackend>(QWidget* parent)>;
+
+// The board's own engine (Qt WebEngine). Creating the first one starts the engine's processes.
 std::unique_ptr<TWebViewBackend> makeDefaultWebViewBackend(QWidget* parent);
-// Replaces the back end that new web views get (tests); an empty factory returns to the default.
-void setWebViewBackendFactory(std::function<std::unique_ptr<TWebViewBackend>(QWidget*)> factory);

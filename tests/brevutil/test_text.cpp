@@ -1,18 +1,10 @@
 #include "brevutil/brevutil.h"
-#include "brevutil/seedclock.h"
+#include "brevutil/clock.h"
 #include <QSet>
 #include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
 #include <random>
-
-namespace {
-
-struct SeedClockGuard {
-    ~SeedClockGuard() { SeedClock::setSource({}); }
-};
-
-} // namespace
 
 TEST(BrevUtilText, ProperCaseStartsWordsOnlyAfterSpacesAndTouchesOnlyAsciiLetters) {
     TBrevUtil u;
@@ -50,12 +42,12 @@ TEST(BrevUtilText, SessionIdsUseTheirAlphabetEvenlyAndFollowOnlyTheSeed) {
         EXPECT_LT(it.value(), 3200) << QString(it.key()).toStdString();
     }
 
-    SeedClockGuard guard;
-    SeedClock::setSource([] { return quint64(42); });
-    const QString first = u.BuildSessionID();
-    EXPECT_EQ(u.BuildSessionID(), first);
-    SeedClock::setSource([] { return quint64(43); });
-    EXPECT_NE(u.BuildSessionID(), first);
+    TFixedClock clock({}, 42);
+    const TBrevUtil seeded(nullptr, clock);
+    const QString first = seeded.BuildSessionID();
+    EXPECT_EQ(seeded.BuildSessionID(), first);
+    clock.count = 43;
+    EXPECT_NE(seeded.BuildSessionID(), first);
 }
 
 TEST(BrevUtilText, SeparateDataQuotesGroupAndAFifthDelimiterEndsTheLine) {

@@ -1,5 +1,4 @@
 #include "content/playlistitemsearch.h"
-#include "core/clock.h"
 #include "core/regional.h"
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,21 +13,14 @@ class PlaylistSearch : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         setNow(noon);
-        RegionalSettings us; // M/d/yyyy, "/" and ":"
-        RegionalSettings::setOverride(us);
         writeConfig("[MAIN]\nNextImageTimer=8000\n");
-        playlist_ = std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("playlist.ini")));
-        config_ = std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("config.ini")));
-    }
-    void TearDown() override {
-        Clock::setSource({});
-        RegionalSettings::setOverride(std::nullopt);
+        playlist_ =
+            std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("playlist.ini")), clock_, us_);
+        config_ =
+            std::make_unique<TIniFile>(dir_.filePath(QStringLiteral("config.ini")), clock_, us_);
     }
 
-    void setNow(const QDateTime& moment) {
-        now_ = moment;
-        Clock::setSource([this] { return now_; });
-    }
+    void setNow(const QDateTime& moment) { clock_.moment = moment; }
     void write(const char* name, const QByteArray& text) {
         QFile f(dir_.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -48,7 +40,7 @@ class PlaylistSearch : public ::testing::Test {
                         return static_cast<int>(i);
                 return -1;
             },
-            itemIndex_);
+            itemIndex_, clock_);
     }
 
     // Runs the slide tick's part n times: search, then on to the next section as the tick does
@@ -71,7 +63,8 @@ class PlaylistSearch : public ::testing::Test {
     using Names = std::vector<std::string>;
 
     QTemporaryDir dir_;
-    QDateTime now_;
+    TFixedClock clock_;
+    TFixedRegionalFormats us_; // M/d/yyyy, "/" and ":"
     std::unique_ptr<TIniFile> playlist_;
     std::unique_ptr<TIniFile> config_;
     QStringList folder_{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg"),
@@ -138,7 +131,7 @@ TEST_F(PlaylistSearch, DatesAreReadInTheRegionalFormat) {
     EXPECT_EQ(show(2), (Names{"a.jpg", "b.jpg"})); // month-first: started in March
     RegionalSettings dayFirst;
     dayFirst.shortDateFormat = QStringLiteral("d/M/yyyy");
-    RegionalSettings::setOverride(dayFirst);
+    us_.settings = dayFirst;
     setNow(QDateTime(QDate(2015, 4, 3), QTime(10, 29)));
     EXPECT_EQ(show(2), (Names{"b.jpg", "b.jpg"}));
     setNow(QDateTime(QDate(2015, 4, 3), QTime(10, 30)));

@@ -1,6 +1,5 @@
 #include "content/playlistitemsearch.h"
 #include "content/playliststep.h"
-#include "core/clock.h"
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -22,26 +21,25 @@ class PlaylistStep : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        Clock::setSource([] { return QDateTime(QDate(2015, 4, 3), QTime(12, 0)); });
         write("config.ini", "[MAIN]\nNextImageTimer=8000\n");
         write("a.jpg", "");
         write("b.jpg", "");
         files.setMask(QStringLiteral("*.jpg"));
         files.ApplyFilePath(dir.path() + u'/');
     }
-    void TearDown() override { Clock::setSource({}); }
     void write(const char* name, const QByteArray& text) {
         QFile f(dir.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(text);
     }
     bool step() {
-        return playlistStep(host, &playlist, config, files, imageindex, playlistitemindex);
+        return playlistStep(host, &playlist, config, files, imageindex, playlistitemindex, clock);
     }
 
+    const TFixedClock clock{QDateTime(QDate(2015, 4, 3), QTime(12, 0))};
     QTemporaryDir dir;
-    TIniFile config{dir.filePath(QStringLiteral("config.ini"))};
-    TIniFile playlist{dir.filePath(QStringLiteral("playlist.ini"))};
+    TIniFile config{dir.filePath(QStringLiteral("config.ini")), clock};
+    TIniFile playlist{dir.filePath(QStringLiteral("playlist.ini")), clock};
     TFileListBox files;
     std::int32_t imageindex = 0;
     std::int32_t playlistitemindex = 1;

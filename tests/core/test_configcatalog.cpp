@@ -10,19 +10,17 @@ namespace {
 
 class ConfigCatalog : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        RegionalSettings::setOverride(RegionalSettings{});
-    }
-    void TearDown() override { RegionalSettings::setOverride(std::nullopt); }
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     TIniFile write(const QByteArray& text) {
         const QString path = dir.filePath(QStringLiteral("config.ini"));
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(text);
-        return TIniFile(path);
+        return TIniFile(path, systemClock(), regional);
     }
+
+    TFixedRegionalFormats regional;
 
     QTemporaryDir dir;
 };
@@ -84,7 +82,7 @@ TEST_F(ConfigCatalog, WeekdayKeysRunFromSundayToSaturday) {
 TEST_F(ConfigCatalog, TimeDefaultsThatDoNotConvertAreErrors) {
     RegionalSettings odd;
     odd.timeSeparator = u'.';
-    RegionalSettings::setOverride(odd);
+    regional.settings = odd;
     const TIniFile ini = write("[Schedule]\n");
     EXPECT_THROW(readConfigTime(ini, ConfigKey::MonOn), std::exception);
 }

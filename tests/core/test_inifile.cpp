@@ -1,4 +1,3 @@
-#include "core/clock.h"
 #include "core/inifile.h"
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,15 +8,7 @@ namespace {
 
 class IniFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        RegionalSettings::setOverride(RegionalSettings{});
-        Clock::setSource([] { return QDateTime(QDate(2026, 6, 15), QTime(12, 0)); });
-    }
-    void TearDown() override {
-        RegionalSettings::setOverride(std::nullopt);
-        Clock::setSource({});
-    }
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     QString path() const { return dir.filePath(QStringLiteral("settings.ini")); }
 
@@ -26,8 +17,11 @@ class IniFile : public ::testing::Test {
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
         f.close();
-        return TIniFile(path());
+        return TIniFile(path(), clock, regional);
     }
+
+    const TFixedClock clock{QDateTime(QDate(2026, 6, 15), QTime(12, 0))};
+    TFixedRegionalFormats regional;
 
     QString value(const QByteArray& line, const QString& fallback = QStringLiteral("<default>")) {
         return write("[MAIN]\r\n" + line + "\r\n")
@@ -207,7 +201,7 @@ TEST_F(IniFile, DateTimesAndTimesFollowTheRegionalFormats) {
 
     RegionalSettings dayFirst;
     dayFirst.shortDateFormat = QStringLiteral("d/M/yyyy");
-    RegionalSettings::setOverride(dayFirst);
+    regional.settings = dayFirst;
     EXPECT_NEAR(ini.ReadDateTime(I, QStringLiteral("dt"), -1),
                 dateToDateTime(QDate(2015, 4, 3)) + 10.5 / 24, oneMs);
 }

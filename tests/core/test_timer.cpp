@@ -80,8 +80,7 @@ TEST(Timer, AtMostOneTickWaitsWhileTheThreadIsBusy) {
 
 TEST(Timer, AnErrorInTheHandlerIsReportedAndTheTimerRunsOn) {
     QStringList shown;
-    setErrorPresenter([&](const QString& text) { shown << text; });
-    TTimer timer(nullptr, 20, true);
+    TTimer timer(nullptr, 20, true, [&](const QString& text) { shown << text; });
     int ticks = 0;
     timer.OnTimer = [&] {
         ++ticks;
@@ -89,7 +88,6 @@ TEST(Timer, AnErrorInTheHandlerIsReportedAndTheTimerRunsOn) {
     };
     ASSERT_TRUE(pumpUntil([&] { return ticks >= 2; }, 5000));
     timer.setEnabled(false);
-    setErrorPresenter(nullptr);
     ASSERT_GE(shown.size(), 2);
     EXPECT_EQ(shown.front(), QStringLiteral("The share is gone."));
 }

@@ -14,11 +14,7 @@ QDateTime at(int day, int h, int m, int s = 0, int ms = 0, int month = 12, int y
 
 class ScheduleDecision : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        RegionalSettings::setOverride(RegionalSettings{});
-    }
-    void TearDown() override { RegionalSettings::setOverride(std::nullopt); }
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     const TIniFile& write(const QByteArray& text) {
         QFile f(ini.FileName());
@@ -40,7 +36,8 @@ class ScheduleDecision : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    TIniFile ini{dir.filePath(QStringLiteral("config.ini"))};
+    TFixedRegionalFormats regional;
+    TIniFile ini{dir.filePath(QStringLiteral("config.ini")), systemClock(), regional};
 };
 
 constexpr auto On = ScheduleState::On;
@@ -133,7 +130,7 @@ TEST_F(ScheduleDecision, HolidaysAreReadInTheRegionalDateFormat) {
     RegionalSettings german;
     german.shortDateFormat = QStringLiteral("dd.MM.yyyy");
     german.dateSeparator = u'.';
-    RegionalSettings::setOverride(german);
+    regional.settings = german;
     write("[SCHEDULE]\nEnableSchedule=1\n[HOLIDAYS]\na=07.12.2026\n");
     EXPECT_EQ(stateAt(at(7, 12, 0)), Off);
     EXPECT_EQ(stateAt(at(12, 7, 0)), On);
@@ -150,7 +147,7 @@ TEST_F(ScheduleDecision, AHolidayThatIsNotADateIsReportedEvenAfterAMatch) {
 TEST_F(ScheduleDecision, WithoutAColonInTheRegionTheDefaultHoursCannotBeRead) {
     RegionalSettings dotted;
     dotted.timeSeparator = u'.';
-    RegionalSettings::setOverride(dotted);
+    regional.settings = dotted;
     write("[SCHEDULE]\nEnableSchedule=1\n[HOLIDAYS]\na=12/25/2026\n");
     EXPECT_EQ(errorAt(at(24, 12, 0)), "'12:00am' is not a valid time");
     // A holiday decides before the hours are read.

@@ -35,11 +35,9 @@ class ScheduleTick : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        RegionalSettings::setOverride(RegionalSettings{});
         write("[SCHEDULE]\nEnableSchedule=1\nMonOn=9:00am\nMonOff=5:00pm\n"
               "OffScheduleText=Back at nine\n");
     }
-    void TearDown() override { RegionalSettings::setOverride(std::nullopt); }
     void write(const QByteArray& text) {
         QFile f(config.FileName());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -51,7 +49,8 @@ class ScheduleTick : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    TIniFile config{dir.filePath(QStringLiteral("config.ini"))};
+    const TFixedRegionalFormats regional;
+    TIniFile config{dir.filePath(QStringLiteral("config.ini")), systemClock(), regional};
     FakeScheduleHost host;
 };
 

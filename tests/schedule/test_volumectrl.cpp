@@ -45,7 +45,6 @@ class VolumeTest : public ::testing::Test {
         useAlsaConfig("");
     }
     void TearDown() override {
-        setVolumeBackend(nullptr);
         for (const auto& [name, old] : savedEnv_) {
             if (old)
                 setenv(name.c_str(), old->c_str(), 1);
@@ -276,15 +275,14 @@ class FakeVolume : public VolumeBackend {
     std::vector<float> sets;
 };
 
-TEST_F(VolumeTest, ReplacementBackendIsUsedUntilRemoved) {
-    auto fake = std::make_shared<FakeVolume>();
-    setVolumeBackend(fake);
-    EXPECT_EQ(GetMasterVolume(), 0.42f);
-    SetMasterVolume(0.25f);
-    EXPECT_THROW(SetMasterVolume(1.5f), EOSError);
-    EXPECT_EQ(fake->sets, std::vector<float>{0.25f});
+TEST_F(VolumeTest, AGivenBackendIsUsedInPlaceOfTheSystemMixer) {
+    FakeVolume fake;
+    EXPECT_EQ(GetMasterVolume(fake), 0.42f);
+    SetMasterVolume(0.25f, fake);
+    EXPECT_THROW(SetMasterVolume(1.5f, fake), EOSError);
+    EXPECT_EQ(fake.sets, std::vector<float>{0.25f});
 
-    setVolumeBackend(nullptr);
+    // The system's mixer is still the one without a backend given.
     EXPECT_THROW(GetMasterVolume(), EOSError);
 }
 

@@ -64,18 +64,15 @@ class FakeWebViewBackend : public TWebViewBackend {
 class WebBrowserTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        setWebViewBackendFactory([log = log](QWidget* parent) {
-            return std::make_unique<FakeWebViewBackend>(parent, log);
-        });
-        setErrorPresenter([this](const QString& text) { reports << text; });
         window.resize(640, 400);
-        browser = new TWebBrowser(&window);
+        browser = new TWebBrowser(
+            &window,
+            [log = log](QWidget* parent) {
+                return std::make_unique<FakeWebViewBackend>(parent, log);
+            },
+            [this](const QString& text) { reports << text; });
         browser->setGeometry(window.rect());
         window.show();
-    }
-    void TearDown() override {
-        setWebViewBackendFactory({});
-        setErrorPresenter({});
     }
 
     std::shared_ptr<EngineLog> log = std::make_shared<EngineLog>();
@@ -277,7 +274,6 @@ TEST(WebEngineSandbox, SwitchedOffForRootOnly) {
 // pages share with the window, as the engine does itself when linked into a program. The step it
 // calls for that has no public header: a new Qt release that changes it fails here.
 TEST(WebEngineModule, SetsUpTheContextItsPagesShareWithTheWindow) {
-    setWebViewBackendFactory({});
     QWidget parent;
     std::unique_ptr<TWebViewBackend> backend = makeDefaultWebViewBackend(&parent);
     ASSERT_NE(backend, nullptr);
