@@ -1,9 +1,12 @@
 #include "core/inifile.h"
 
 #include "core/clock.h"
+#include "core/shareaccess.h"
 #include <QFile>
+#include <QHash>
 #include <QStringDecoder>
 #include <limits>
+#include <mutex>
 
 namespace {
 
@@ -45,12 +48,33 @@ struct Entry {
 
 // The keys of one section, in file order; nothing when the file or the section is missing.
 // Where a section occurs twice, the first one counts; so does the first of two equal keys.
+// The file's bytes; nothing when it cannot be opened. The playlist lies in the pictures folder, so
+// the read runs on a worker within the share's deadline, and a file that does not arrive in time
+// gives what it held at its last read: a share that stops answering leaves the playlist as it was.
+std::optional<QByteArray> fileBytes(const QString& fileName) {
+    static std::mutex mutex;
+    static QHash<QString, std::optional<QByteArray>> lastRead;
+    const std::optional<std::optional<QByteArray>> read =
+        share::call<std::optional<QByteArray>>(fileName, [fileName]() -> std::optional<QByteArray> {
+            QFile file(fileName);
+            if (!file.open(QIODevice::ReadOnly))
+                return std::nullopt;
+            return file.readAll();
+        });
+    std::lock_guard lock(mutex);
+    if (read) {
+        lastRead.insert(fileName, *read);
+        return *read;
+    }
+    return lastRead.value(fileName);
+}
+
 QList<Entry> sectionEntries(const QString& fileName, const QString& section) {
     QList<Entry> entries;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = fileBytes(fileName);
+    if (!bytes)
         return entries;
-    const QString text = decodeSettingsText(file.readAll());
+    const QString text = decodeSettingsText(*bytes);
     bool inSection = false;
     bool seen = false;
     qsizetype pos = 0;

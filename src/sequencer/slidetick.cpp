@@ -1,17 +1,17 @@
 // The slide tick: each run moves the show on by one item, and any failure on the way is logged and
 // ends in a fresh copy of the board.
 
-#include "brevutil/shellwords.h"
+#include "content/drivepoll.h"
 #include "content/drivetext.h"
 #include "core/diagnostics.h"
 #include "core/errorreport.h"
 #include "core/errors.h"
 #include "core/restart.h"
+#include "core/shareaccess.h"
 #include "pictures/picturedecoder.h"
 #include "schedule/powermgmt.h"
 #include "shell/mainfrm.h"
 #include <QCoreApplication>
-#include <QFileInfo>
 
 namespace {
 
@@ -94,19 +94,18 @@ void TMainFrm::NextImageTimerTimer() {
 }
 
 void TMainFrm::showItem(const QString& path) {
-    // A file deleted since the last refresh is skipped silently; the item on screen stays.
-    if (!QFileInfo(path).isFile()) {
+    // A file deleted since the last refresh is skipped silently; the item on screen stays. So is
+    // a file the share does not deliver in time.
+    if (!share::isFile(path)) {
         NextImageTimer->setEnabled(true);
     } else {
         diag::event("item", path);
         switch (kindOf(path)) {
         case ItemKind::Picture:
-            WebBrowser1->hide();
-            VideoPanel->hide();
-            {
-                const PictureFit fit = Image1.fitFor(size());
-                std::optional<FittedPicture> ready = prefetch_->take(path, fit);
-                Image1.setPicture(ready ? std::move(*ready) : loadFittedPicture(path, fit));
+            if (std::optional<FittedPicture> ready = prefetch_->picture(path, Image1.fitFor(size()))) {
+                WebBrowser1->hide();
+                VideoPanel->hide();
+                Image1.setPicture(std::move(*ready));
                 update();
             }
             NextImageTimer->setEnabled(true);
@@ -160,13 +159,7 @@ void TMainFrm::prefetchNextPicture() {
 void TMainFrm::pollSourceDrive() {
     const QString drive = driveText(filepath.Text);
     diag::event("poll", drive.isEmpty() ? QStringLiteral("(no drive)") : drive);
-    if (drive.isEmpty())
-        BrevUtil->ExecuteFileWait(QStringLiteral("/bin/sh"), QStringLiteral("-c :"),
-                                  QStringLiteral("."), false);
-    else
-        BrevUtil->ExecuteFileWait(QStringLiteral("/bin/sh"),
-                                  QStringLiteral("-c 'cd -- \"$1\"' sh ") + shellQuote(drive),
-                                  QStringLiteral("."), false);
+    pollDrive(drive);
 }
 
 void TMainFrm::slideFailed(const QString& text) {
