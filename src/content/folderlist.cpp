@@ -174,8 +174,8 @@ QStringList listFolder(const QString& directory, const QString& mask) {
 void TFileListBox::read() {
     // A folder that does not answer in time keeps the names it had; the next refresh tries again.
     const QString directory = directory_, mask = mask_;
-    const std::optional<QStringList> listed =
-        share::call<QStringList>(directory, [directory, mask] { return listFolder(directory, mask); });
+    const std::optional<QStringList> listed = share::call<QStringList>(
+        directory, [directory, mask] { return listFolder(directory, mask); });
     if (!listed)
         return;
     const QStringList& names = *listed;

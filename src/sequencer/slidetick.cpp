@@ -102,7 +102,8 @@ void TMainFrm::showItem(const QString& path) {
         diag::event("item", path);
         switch (kindOf(path)) {
         case ItemKind::Picture:
-            if (std::optional<FittedPicture> ready = prefetch_->picture(path, Image1.fitFor(size()))) {
+            if (std::optional<FittedPicture> ready =
+                    prefetch_->picture(path, Image1.fitFor(size()))) {
                 WebBrowser1->hide();
                 VideoPanel->hide();
                 Image1.setPicture(std::move(*ready));

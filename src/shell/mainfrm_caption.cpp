@@ -30,9 +30,9 @@ void TMainFrm::CaptionStep() {
     // share does not deliver in time.
     const QString path = filepath.Text + name;
     const std::optional<QByteArray> bytes =
-        share::isFile(path) ? share::call<QByteArray>(
-                                  path, [path] { return TTransparentRichEdit::ReadFile(path); })
-                            : std::nullopt;
+        share::isFile(path)
+            ? share::call<QByteArray>(path, [path] { return TTransparentRichEdit::ReadFile(path); })
+            : std::nullopt;
     if (!bytes) {
         hideCaption(TransparentRichEdit1);
         return;
