@@ -14,13 +14,16 @@ void pollDrive(const QString& drive) {
                                       QStringLiteral("cd -- \"$1\""), QStringLiteral("sh"), drive};
     launch.workingDirectory = QStringLiteral(".");
     launch.hidden = true;
-    share::call<bool>(QStringLiteral("drive poll ") + drive, [launch] {
-        const pid_t pid = ChildProcess::start(launch);
-        if (pid < 0)
-            return false;
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        return true;
-    });
+    share::call<bool>(
+        QStringLiteral("drive poll ") + drive,
+        [launch] {
+            const pid_t pid = ChildProcess::start(launch);
+            if (pid < 0)
+                return false;
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return true;
+        },
+        !drive.isEmpty());
 }

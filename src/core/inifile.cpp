@@ -54,13 +54,15 @@ struct Entry {
 std::optional<QByteArray> fileBytes(const QString& fileName) {
     static std::mutex mutex;
     static QHash<QString, std::optional<QByteArray>> lastRead;
-    const std::optional<std::optional<QByteArray>> read =
-        share::call<std::optional<QByteArray>>(fileName, [fileName]() -> std::optional<QByteArray> {
+    const std::optional<std::optional<QByteArray>> read = share::call<std::optional<QByteArray>>(
+        fileName,
+        [fileName]() -> std::optional<QByteArray> {
             QFile file(fileName);
             if (!file.open(QIODevice::ReadOnly))
                 return std::nullopt;
             return file.readAll();
-        });
+        },
+        /*answerTells=*/false);
     std::lock_guard lock(mutex);
     if (read) {
         lastRead.insert(fileName, *read);

@@ -31,11 +31,15 @@ DeadlineWorker& worker();
 void note(DeadlineWorker::Outcome outcome, const QString& key);
 
 // fn on a worker within the deadline; nothing when it did not come back in time or could not be
-// started. An exception fn raises is rethrown here.
-template <class R> std::optional<R> call(const QString& key, std::function<R()> fn) {
+// started. An exception fn raises is rethrown here. A call that may touch a file off the share
+// (a settings file beside the program, say) passes answerTells = false: its coming back in time
+// then says nothing about the share.
+template <class R>
+std::optional<R> call(const QString& key, std::function<R()> fn, bool answerTells = true) {
     DeadlineWorker::Outcome outcome = DeadlineWorker::Outcome::Returned;
     std::optional<R> result = worker().run<R>(key, std::move(fn), deadline(), &outcome);
-    note(outcome, key);
+    if (answerTells || outcome != DeadlineWorker::Outcome::Returned)
+        note(outcome, key);
     return result;
 }
 
