@@ -1,14 +1,13 @@
 #include "sequencer/slidetick.h"
 
-#include "brevutil/shellwords.h"
+#include "content/drivepoll.h"
 #include "content/drivetext.h"
 #include "core/diagnostics.h"
 #include "core/errors.h"
 #include "core/filenames.h"
-#include <QFileInfo>
+#include "core/shareaccess.h"
 #include <algorithm>
 #include <utility>
-#include <sys/stat.h>
 
 namespace {
 
@@ -130,9 +129,9 @@ void SlideTick::run() {
 }
 
 void SlideTick::showItem(const QString& path) {
-    // A file deleted since the last refresh is skipped silently; the item on screen stays.
-    struct stat st {};
-    if (::stat(encodeFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    // A file deleted since the last refresh is skipped silently; the item on screen stays. So is
+    // a file the share does not deliver in time.
+    if (!share::isFile(path)) {
         host_.setSlideTimer(true);
     } else {
         diag::event("item", path);
@@ -191,11 +190,7 @@ void SlideTick::prefetchNextPicture() {
 void SlideTick::pollSourceDrive() {
     const QString drive = driveText(state_.folder);
     diag::event("poll", drive.isEmpty() ? QStringLiteral("(no drive)") : drive);
-    if (drive.isEmpty())
-        host_.runAndWait(QStringLiteral("/bin/sh"), QStringLiteral("-c :"));
-    else
-        host_.runAndWait(QStringLiteral("/bin/sh"),
-                         QStringLiteral("-c 'cd -- \"$1\"' sh ") + shellQuote(drive));
+    pollDrive(drive);
 }
 
 void SlideTick::slideFailed(const QString& text, bool itemReached) {

@@ -6,6 +6,7 @@
 #include "core/errorlog.h"
 #include "core/errorreport.h"
 #include "core/errors.h"
+#include "core/shareaccess.h"
 #include "schedule/volumectrl.h"
 #include "schedule/wayland/idleinhibitswitch.h"
 #include "shell/placement.h"
@@ -122,6 +123,9 @@ TMainFrm::~TMainFrm() {
 void TMainFrm::FormCreate() {
     // Qt widgets always draw double-buffered.
     WebBrowser1->hide();
+    // The share's two lines (it stopped answering, it answers again) go to ERROR.LOG too, without
+    // the restart that a failure's lines bring.
+    share::setLogSink([this](const QString& text) { WriteLog(text); });
     ini = std::make_unique<TIniFile>(BrevUtil->getstartdir() + QStringLiteral("config.ini"));
     FileListBox.setMask(readConfigText(*ini, ConfigKey::ImagesFileMask));
     FileListBox.ApplyFilePath(readConfigText(*ini, ConfigKey::ImagesFolder));
