@@ -94,9 +94,11 @@ void TFileListBox::setMask(const QString& mask) {
         read();
 }
 
-void TFileListBox::ApplyFilePath(const QString& text) {
-    if (text.isEmpty())
-        return;
+namespace {
+
+// Enters the configured folder and gives it as the system names it. This touches the folder (a
+// share, often), so it runs on a worker thread.
+QString enterConfiguredFolder(const QString& text) {
     const qsizetype slash = text.lastIndexOf(u'/');
     const QString folderPart = slash < 0 ? QString() : text.left(slash + 1);
     const QString finalPart = slash < 0 ? text : text.mid(slash + 1);
@@ -106,7 +108,23 @@ void TFileListBox::ApplyFilePath(const QString& text) {
     if (!finalPart.isEmpty() && !finalPart.contains(u'*') && !finalPart.contains(u'?') &&
         !isExistingFile(finalPart))
         enter(finalPart);
-    directory_ = currentDirectory();
+    return currentDirectory();
+}
+
+} // namespace
+
+void TFileListBox::ApplyFilePath(const QString& text) {
+    if (text.isEmpty())
+        return;
+    // A share that does not answer in time at start-up is a folder that cannot be entered.
+    const std::optional<QString> entered =
+        share::call<QString>(text, [text] { return enterConfiguredFolder(text); });
+    if (!entered)
+        throw EInOutError(
+            QStringLiteral("Cannot enter the folder %1: it did not answer within %2 ms")
+                .arg(text)
+                .arg(share::deadline().count()));
+    directory_ = *entered;
     if (inUse_)
         read();
 }

@@ -2,10 +2,12 @@
 
 #include "core/diagnostics.h"
 #include "core/filenames.h"
-#include <QFile>
+#include <array>
 #include <cstdlib>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace share {
 
@@ -84,12 +86,36 @@ void note(DeadlineWorker::Outcome outcome, const QString& key) {
                  .arg(deadline().count()));
 }
 
+namespace {
+
+bool isRegularFile(const QByteArray& name) {
+    struct stat st {};
+    return ::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
 bool isFile(const QString& path) {
-    const std::optional<bool> regular = call<bool>(path, [path] {
-        struct stat st {};
-        return ::stat(encodeFileName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-    });
+    const std::optional<bool> regular =
+        call<bool>(path, [path] { return isRegularFile(encodeFileName(path)); });
     return regular.value_or(false);
+}
+
+bool isArrivingFile(const QString& path) {
+    const std::optional<bool> arrived = call<bool>(path, [path] {
+        const QByteArray name = encodeFileName(path);
+        if (!isRegularFile(name))
+            return false;
+        // Non-blocking, so that a file swapped for a FIFO since the stat cannot hold the thread.
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd >= 0) {
+            std::array<char, 4096> start{};
+            [[maybe_unused]] const ssize_t got = ::read(fd, start.data(), start.size());
+            ::close(fd);
+        }
+        return true;
+    });
+    return arrived.value_or(false);
 }
 
 } // namespace share

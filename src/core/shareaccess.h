@@ -46,4 +46,9 @@ std::optional<R> call(const QString& key, std::function<R()> fn, bool answerTell
 // Whether path names a regular file; false too when the share did not tell in time.
 bool isFile(const QString& path);
 
+// As isFile, and the file's first bytes arrive in time too: for a caller that opens and reads
+// the file where it may not wait (the media back end, on the UI thread). Whether the open or the
+// read succeeds is no matter here; the caller's own open reports that.
+bool isArrivingFile(const QString& path);
+
 } // namespace share

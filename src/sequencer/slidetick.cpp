@@ -130,12 +130,15 @@ void SlideTick::run() {
 
 void SlideTick::showItem(const QString& path) {
     // A file deleted since the last refresh is skipped silently; the item on screen stays. So is
-    // a file the share does not deliver in time.
-    if (!share::isFile(path)) {
+    // a file the share does not deliver in time. The media back end opens a clip and reads its
+    // start on the UI thread, so of a clip the start must have come in time already.
+    const ItemKind kind = kindOf(path);
+    const bool there = kind == ItemKind::Video ? share::isArrivingFile(path) : share::isFile(path);
+    if (!there) {
         host_.setSlideTimer(true);
     } else {
         diag::event("item", path);
-        switch (kindOf(path)) {
+        switch (kind) {
         case ItemKind::Picture:
             host_.showPicture(path);
             host_.setSlideTimer(true);

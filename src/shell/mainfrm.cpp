@@ -13,7 +13,6 @@
 #include "shell/wayland/fullscreenstage.h"
 #include "shell/wayland/waylandsession.h"
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -198,7 +197,8 @@ void TMainFrm::FormCreate() {
     }
 
     const QString playlistPath = filepath.Text + QStringLiteral("playlist.ini");
-    if (!QFileInfo(playlistPath).isFile()) {
+    // A playlist the share does not deliver in time is a missing one.
+    if (!share::isFile(playlistPath)) {
         showMessage(QStringLiteral("Cannot find playlist. Expecting it in ") + filepath.Text +
                     QStringLiteral("playlist.ini") +
                     QStringLiteral(", if you do not want to use a playlist then edit config.ini "

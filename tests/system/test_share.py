@@ -14,6 +14,8 @@ import pytest
 from PIL import Image
 
 import harness
+import video_support as vs
+from video_support import gst_registry  # noqa: F401 (fixture)
 from harness import wait_until
 
 STALLFS = Path(__file__).with_name("stallfs.py")
@@ -75,11 +77,11 @@ def share(tmp_root):
     s.stop()
 
 
-def share_board(make_board, xvfb, share, **kwargs):
-    config = (f"[MAIN]\nImagesFolder={share.mount}/\nNextImageTimer=300\nNewFilesTimer=500\n"
+def share_board(make_board, xvfb, share, env=None, folder="", **kwargs):
+    config = (f"[MAIN]\nImagesFolder={share.mount}/{folder}\nNextImageTimer=300\nNewFilesTimer=500\n"
               "StretchImage=1\nKeepAspectRatio=0\n")
     return make_board(xvfb, config, files={"ERROR.LOG": b""},
-                      env={"TAVOREL_SHARE_DEADLINE_MS": str(DEADLINE_MS)}, **kwargs)
+                      env={"TAVOREL_SHARE_DEADLINE_MS": str(DEADLINE_MS), **(env or {})}, **kwargs)
 
 
 def log_lines(board):
@@ -188,3 +190,60 @@ def test_a_share_that_stops_holds_the_show_then_picks_up_the_current_list_and_cl
         assert sum(STOPPED in line for line in lines) == 2, lines
         assert sum(AGAIN in line for line in lines) == 1, lines
         assert board.processes() == [], "a copy of the board was started"
+
+
+def test_a_clip_whose_start_never_arrives_is_skipped_and_plays_once_it_does(xvfb, make_board, share, gst_registry):
+    with share.answering_at_end():
+        for name in ("a.png", "c.png"):
+            share.put(name, COLOURS[name])
+        vs.clip(share.source / "b.mp4", vs.GREEN, seconds=1)
+        share.hang("read-b.mp4")
+        board = share_board(make_board, xvfb, share, env={"GST_REGISTRY_1_0": str(gst_registry)})
+
+        # The clip is passed over as a file that is gone, round after round, without a restart.
+        wait_until(lambda: shown(board).count("c.png") >= 4, 40, what="four turns past b.mp4")
+        assert "b.mp4" not in shown(board)
+        assert board.is_running() and board.processes() == [board.pid], "the board restarted"
+        lines = log_lines(board)
+        assert sum(STOPPED in line for line in lines) == 1, lines
+        assert sum(AGAIN in line for line in lines) == 1, lines
+
+        share.answer("read-b.mp4")
+        wait_until(lambda: "b.mp4" in shown(board), 20, what="the clip played")
+        wait_until(lambda: shown(board)[-1] != "b.mp4", 20, what="the show going on after the clip")
+        assert board.processes() == [board.pid]
+
+
+def test_a_share_dead_at_start_up_is_a_folder_that_cannot_be_entered(xvfb, make_board, share):
+    with share.answering_at_end():
+        (share.source / "show").mkdir()
+        share.hang()
+        # A folder below the share's top, which the kernel has not looked up yet: entering it
+        # reaches the share (the top itself the kernel knows from the mount).
+        board = share_board(make_board, xvfb, share, folder="show/")
+
+        # Start-up gives up on the folder after the deadline and reports it as it reports a
+        # folder that does not exist; the window is up and the board runs on.
+        board.wait_for_stderr("tavorel: error: Cannot enter the folder", timeout=20)
+        wait_until(lambda: board.windows(), 10, what="the board's window")
+        time.sleep(2)
+        assert board.is_running() and board.processes() == [board.pid], "the board restarted"
+        lines = log_lines(board)
+        assert sum(STOPPED in line for line in lines) == 1, lines
+        assert board.stderr().count("tavorel: error: " + STOPPED) == 1
+
+
+def test_a_share_that_answers_only_after_start_up_is_shown_once_it_does(xvfb, make_board, share):
+    with share.answering_at_end():
+        share.put("a.png", COLOURS["a.png"])
+        share.hang()
+        board = share_board(make_board, xvfb, share)
+        # The first read of the list gives up: the board shows what it shows for an empty folder.
+        board.wait_for_stderr("tavorel: message: NO PICTURE FILES", timeout=20)
+        assert board.stderr().count("tavorel: error: " + STOPPED) == 1
+        share.answer()
+        wait_for_colour(xvfb, COLOURS["a.png"])
+        assert board.processes() == [board.pid]
+        lines = log_lines(board)
+        assert sum(STOPPED in line for line in lines) == 1, lines
+        assert sum(AGAIN in line for line in lines) == 1, lines
