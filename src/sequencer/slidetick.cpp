@@ -191,9 +191,16 @@ void SlideTick::prefetchNextPicture() {
 }
 
 void SlideTick::pollSourceDrive() {
-    const QString drive = driveText(state_.folder);
-    diag::event("poll", drive.isEmpty() ? QStringLiteral("(no drive)") : drive);
-    pollDrive(drive);
+    // Finding the drive may stat the folder itself (where no mount point names it): a share that
+    // does not tell in time is not polled this time.
+    const QString folder = state_.folder;
+    const std::optional<QString> drive = share::call<QString>(
+        QStringLiteral("drive of ") + folder, [folder] { return driveText(folder); },
+        /*answerTells=*/false);
+    if (!drive)
+        return;
+    diag::event("poll", drive->isEmpty() ? QStringLiteral("(no drive)") : *drive);
+    pollDrive(*drive);
 }
 
 void SlideTick::slideFailed(const QString& text, bool itemReached) {
