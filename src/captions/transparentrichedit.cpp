@@ -49,7 +49,7 @@ QByteArray TTransparentRichEdit::ReadFile(const QString& path) {
         throw EInOutError(QStringLiteral("Caption file \"%1\" is larger than %2 bytes")
                               .arg(path)
                               .arg(maxFileSize));
-    const QByteArray bytes = file.read(maxFileSize + 1);
+    QByteArray bytes = file.read(maxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         throw EInOutError(
             QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
