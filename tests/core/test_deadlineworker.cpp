@@ -39,13 +39,14 @@ TEST(DeadlineWorker, GivesUpStuckCallsKeepsToItsBoundAndWorksOnceTheyReturn) {
 
     Outcome outcome{};
     const auto t0 = std::chrono::steady_clock::now();
-    EXPECT_FALSE(worker.run<int>(
-        "a",
-        [gate] {
+    // A call that waits at the gate, as a read on a dead share waits in the kernel.
+    const auto atGate = [gate](int value) -> std::function<int()> {
+        return [gate, value] {
             gate->wait();
-            return 1;
-        },
-        100ms, &outcome));
+            return value;
+        };
+    };
+    EXPECT_FALSE(worker.run<int>("a", atGate(1), 100ms, &outcome));
     EXPECT_EQ(outcome, Outcome::TimedOut);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 5s);
     EXPECT_EQ(worker.stuckCount(), 1);
@@ -57,13 +58,7 @@ TEST(DeadlineWorker, GivesUpStuckCallsKeepsToItsBoundAndWorksOnceTheyReturn) {
     EXPECT_EQ(worker.threadCount(), 1);
 
     // Another key gets the second thread; it gets stuck too.
-    EXPECT_FALSE(worker.run<int>(
-        "b",
-        [gate] {
-            gate->wait();
-            return 3;
-        },
-        100ms, &outcome));
+    EXPECT_FALSE(worker.run<int>("b", atGate(3), 100ms, &outcome));
     EXPECT_EQ(outcome, Outcome::TimedOut);
     // Every thread is stuck: further calls are refused at once, and no thread is added.
     for (int i = 0; i < 20; ++i) {
