@@ -125,6 +125,7 @@ void TFileListBox::ApplyFilePath(const QString& text) {
                 .arg(text)
                 .arg(share::deadline().count()));
     directory_ = *entered;
+    onShare_ = true;
     if (inUse_)
         read();
 }
@@ -194,7 +195,7 @@ void TFileListBox::read() {
     // A folder that does not answer in time keeps the names it had; the next refresh tries again.
     const QString directory = directory_, mask = mask_;
     const std::optional<QStringList> listed = share::call<QStringList>(
-        directory, [directory, mask] { return listFolder(directory, mask); });
+        directory, [directory, mask] { return listFolder(directory, mask); }, onShare_);
     if (!listed)
         return;
     const QStringList& names = *listed;

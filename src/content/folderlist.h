@@ -38,6 +38,9 @@ class TFileListBox {
     QString mask_;
     QStringList items_;
     bool inUse_ = false;
+    // Pointed at the configured folder. Until then the list is on the program's working
+    // directory, whose answers say nothing about the share.
+    bool onShare_ = false;
 };
 
 // Whether a file name matches one wildcard pattern, letters compared without regard to case.

@@ -231,6 +231,10 @@ def test_a_share_dead_at_start_up_is_a_folder_that_cannot_be_entered(xvfb, make_
         lines = log_lines(board)
         assert sum(STOPPED in line for line in lines) == 1, lines
         assert board.stderr().count("tavorel: error: " + STOPPED) == 1
+        # The timetable still starts the show, on the folder the list had before start-up (the
+        # program's own): its answers are no news of the share.
+        board.wait_for_stderr("tavorel: message: NO PICTURE FILES", timeout=30)
+        assert not any(AGAIN in line for line in log_lines(board)), log_lines(board)
 
 
 def test_a_share_that_answers_only_after_start_up_is_shown_once_it_does(xvfb, make_board, share):
