@@ -27,6 +27,8 @@ packages=(
   ffmpeg gstreamer1.0-tools
   fonts-dejavu-core
   python3 python3-pytest python3-pil python3-dbus python3-gi
+  # a pictures folder on a file system that the share tests make stop answering
+  python3-fusepy fuse3
   # packaging, and the package's logrotate rule in its test
   dpkg-dev file logrotate
   # the Debian 13 check (scripts/check-debian13.sh)

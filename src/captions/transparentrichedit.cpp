@@ -37,6 +37,10 @@ void TTransparentRichEdit::setText(const QString& text) {
 }
 
 void TTransparentRichEdit::LoadFromFile(const QString& path) {
+    LoadFromBytes(ReadFile(path));
+}
+
+QByteArray TTransparentRichEdit::ReadFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EInOutError(
@@ -45,7 +49,7 @@ void TTransparentRichEdit::LoadFromFile(const QString& path) {
         throw EInOutError(QStringLiteral("Caption file \"%1\" is larger than %2 bytes")
                               .arg(path)
                               .arg(maxFileSize));
-    const QByteArray bytes = file.read(maxFileSize + 1);
+    QByteArray bytes = file.read(maxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         throw EInOutError(
             QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
@@ -53,7 +57,7 @@ void TTransparentRichEdit::LoadFromFile(const QString& path) {
         throw EInOutError(QStringLiteral("Caption file \"%1\" is larger than %2 bytes")
                               .arg(path)
                               .arg(maxFileSize));
-    LoadFromBytes(bytes);
+    return bytes;
 }
 
 void TTransparentRichEdit::LoadFromBytes(const QByteArray& bytes) {

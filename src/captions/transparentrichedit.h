@@ -31,6 +31,9 @@ class TTransparentRichEdit : public QWidget {
     // neither; the content then stays as it was.
     void LoadFromFile(const QString& path);
     void LoadFromBytes(const QByteArray& bytes);
+    // The bytes of a caption file, with LoadFromFile's errors; touches no widget, so it may run
+    // on a worker thread.
+    static QByteArray ReadFile(const QString& path);
 
     bool ReadOnly = true;
     int Zoom() const { return zoom_.zoom; }

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/filenames.h"
+#include "core/shareaccess.h"
 #include <QCollator>
 #include <QDir>
 #include <QLocale>
@@ -93,9 +94,11 @@ void TFileListBox::setMask(const QString& mask) {
         read();
 }
 
-void TFileListBox::ApplyFilePath(const QString& text) {
-    if (text.isEmpty())
-        return;
+namespace {
+
+// Enters the configured folder and gives it as the system names it. This touches the folder (a
+// share, often), so it runs on a worker thread.
+QString enterConfiguredFolder(const QString& text) {
     const qsizetype slash = text.lastIndexOf(u'/');
     const QString folderPart = slash < 0 ? QString() : text.left(slash + 1);
     const QString finalPart = slash < 0 ? text : text.mid(slash + 1);
@@ -105,7 +108,24 @@ void TFileListBox::ApplyFilePath(const QString& text) {
     if (!finalPart.isEmpty() && !finalPart.contains(u'*') && !finalPart.contains(u'?') &&
         !isExistingFile(finalPart))
         enter(finalPart);
-    directory_ = currentDirectory();
+    return currentDirectory();
+}
+
+} // namespace
+
+void TFileListBox::ApplyFilePath(const QString& text) {
+    if (text.isEmpty())
+        return;
+    // A share that does not answer in time at start-up is a folder that cannot be entered.
+    const std::optional<QString> entered =
+        share::call<QString>(text, [text] { return enterConfiguredFolder(text); });
+    if (!entered)
+        throw EInOutError(
+            QStringLiteral("Cannot enter the folder %1: it did not answer within %2 ms")
+                .arg(text)
+                .arg(share::deadline().count()));
+    directory_ = *entered;
+    onShare_ = true;
     if (inUse_)
         read();
 }
@@ -122,12 +142,16 @@ void TFileListBox::use() {
     }
 }
 
-void TFileListBox::read() {
-    enter(directory_);
+namespace {
+
+// The names that match the mask, pattern after pattern, in the folder's own order. This is the
+// part that touches the folder, so it runs on a worker thread.
+QStringList listFolder(const QString& directory, const QString& mask) {
+    enter(directory);
 
     DIR* dir = ::opendir(".");
     if (!dir)
-        cannotEnter(directory_, errno);
+        cannotEnter(directory, errno);
     struct Entry {
         QString name;
         unsigned char type;
@@ -152,7 +176,7 @@ void TFileListBox::read() {
     };
     std::vector<signed char> regular(entries.size(), -1);
     QStringList names;
-    for (const QString& pattern : mask_.split(u';')) {
+    for (const QString& pattern : mask.split(u';')) {
         for (size_t i = 0; i < entries.size(); ++i) {
             if (!matchesWildcard(entries[i].name, pattern))
                 continue;
@@ -162,6 +186,19 @@ void TFileListBox::read() {
                 names << entries[i].name;
         }
     }
+    return names;
+}
+
+} // namespace
+
+void TFileListBox::read() {
+    // A folder that does not answer in time keeps the names it had; the next refresh tries again.
+    const QString directory = directory_, mask = mask_;
+    const std::optional<QStringList> listed = share::call<QStringList>(
+        directory, [directory, mask] { return listFolder(directory, mask); }, onShare_);
+    if (!listed)
+        return;
+    const QStringList& names = *listed;
 
     // The collator's sort keys are made once per name; comparing them is a byte comparison. The
     // key of the case-folded name, since the plain C locale's keys would keep letter case.

@@ -17,7 +17,8 @@ class TFileListBox {
     // compared without regard to case). A changed mask reads the folder again once in use.
     void setMask(const QString& mask);
 
-    // Points the list at the configured folder text; raises EInOutError when it cannot be entered.
+    // Points the list at the configured folder text; raises EInOutError when it cannot be entered
+    // or does not answer within the share's deadline (core/shareaccess.h).
     void ApplyFilePath(const QString& text);
     // Reads the folder again once the list is in use (before that there is nothing to refresh).
     // Raises EInOutError, keeping the previous names, when the folder cannot be entered.
@@ -37,6 +38,9 @@ class TFileListBox {
     QString mask_;
     QStringList items_;
     bool inUse_ = false;
+    // Pointed at the configured folder. Until then the list is on the program's working
+    // directory, whose answers say nothing about the share.
+    bool onShare_ = false;
 };
 
 // Whether a file name matches one wildcard pattern, letters compared without regard to case.

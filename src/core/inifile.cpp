@@ -1,11 +1,16 @@
 #include "core/inifile.h"
 
 #include "brevutil/hexdigit.h"
-#include "brevutil/smallfile.h"
 #include "core/filenames.h"
+#include "core/shareaccess.h"
 #include "core/textdecoding.h"
+#include <QFile>
+#include <QHash>
 #include <QStringDecoder>
+#include <fcntl.h>
 #include <limits>
+#include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -29,12 +34,48 @@ struct Entry {
     QString value;
 };
 
+// The file's bytes; nothing when it cannot be opened. The playlist lies in the pictures folder, so
+// the read runs on a worker within the share's deadline, and a file that does not arrive in time
+// gives what it held at its last read: a share that stops answering leaves the playlist as it was.
+std::optional<QByteArray> fileBytes(const QString& fileName) {
+    static std::mutex mutex;
+    static QHash<QString, std::optional<QByteArray>> lastRead;
+    const std::optional<std::optional<QByteArray>> read = share::call<std::optional<QByteArray>>(
+        fileName,
+        [fileName]() -> std::optional<QByteArray> {
+            // Opened by its bytes: a shortcut whose name is not UTF-8 must still be found.
+            QFile file;
+            const int fd = ::open(encodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                return std::nullopt;
+            if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+                ::close(fd);
+                return std::nullopt;
+            }
+            return file.readAll();
+        },
+        /*answerTells=*/false);
+    std::lock_guard lock(mutex);
+    if (read) {
+        // Only files that are there are kept: shortcuts that come and go over months leave
+        // nothing behind.
+        if (*read)
+            lastRead.insert(fileName, *read);
+        else
+            lastRead.remove(fileName);
+        return *read;
+    }
+    return lastRead.value(fileName);
+}
+
 // The keys of one section, in file order; nothing when the file or the section is missing.
 // Where a section occurs twice, the first one counts; so does the first of two equal keys.
 QList<Entry> sectionEntries(const QString& fileName, const QString& section) {
     QList<Entry> entries;
-    // Opened by its bytes: a shortcut whose name is not UTF-8 must still be found.
-    const QString text = decodeSettingsText(readSmallFile(encodeFileName(fileName)));
+    const std::optional<QByteArray> bytes = fileBytes(fileName);
+    if (!bytes)
+        return entries;
+    const QString text = decodeSettingsText(*bytes);
     bool inSection = false;
     bool seen = false;
     qsizetype pos = 0;

@@ -1,29 +1,23 @@
 #include "pictures/pictureprefetch.h"
 
 #include "core/filenames.h"
-
+#include "core/shareaccess.h"
 #include <QFile>
-#include <QWaitCondition>
 #include <sys/stat.h>
 
 struct PicturePrefetcher::Job {
     QString path;
     PictureFit fit;
-    QMutex mutex;
-    QWaitCondition done;
-    bool finished = false;
+    std::shared_ptr<DeadlineWorker::Call> call;
+    // Written by the worker before its call is marked finished, read only after that.
     std::optional<FileIdentity> identity;
     std::optional<FittedPicture> picture;
 };
 
-PicturePrefetcher::PicturePrefetcher() {
-    pool_.setMaxThreadCount(1);
-}
+PicturePrefetcher::PicturePrefetcher() = default;
 
-PicturePrefetcher::~PicturePrefetcher() {
-    pool_.clear();
-    pool_.waitForDone();
-}
+// A decode still running ends on its worker thread and drops its picture there.
+PicturePrefetcher::~PicturePrefetcher() = default;
 
 std::optional<PicturePrefetcher::FileIdentity> PicturePrefetcher::identify(const QString& path) {
     struct stat st {};
@@ -39,8 +33,7 @@ std::optional<PicturePrefetcher::FileIdentity> PicturePrefetcher::identify(const
 }
 
 void PicturePrefetcher::drop() {
-    // A job still queued is simply not run; one running finishes on its own and is then dropped.
-    pool_.clear();
+    // A decode running finishes on its own and is then dropped.
     job_.reset();
 }
 
@@ -51,8 +44,9 @@ void PicturePrefetcher::prefetch(const QString& path, const PictureFit& fit) {
     auto job = std::make_shared<Job>();
     job->path = path;
     job->fit = fit;
-    job_ = job;
-    pool_.start([job] {
+    // Refused when the share's threads are all taken or this file's last read never came back:
+    // then there is no prefetch and the tick deals with the file.
+    job->call = share::worker().start(path, [job] {
         // The identity is taken before the file is read: a change while reading moves the
         // modification time, so the tick will not take a picture of a half-written file.
         std::optional<FileIdentity> identity = identify(job->path);
@@ -64,12 +58,12 @@ void PicturePrefetcher::prefetch(const QString& path, const PictureFit& fit) {
                 // The tick decodes the file itself and reports the failure there.
             }
         }
-        QMutexLocker lock(&job->mutex);
         job->identity = identity;
         job->picture = std::move(picture);
-        job->finished = true;
-        job->done.wakeAll();
     });
+    // The worker holds the job until the decode ends, since the call drops its function then.
+    if (job->call)
+        job_ = job;
 }
 
 std::optional<FittedPicture> PicturePrefetcher::take(const QString& path, const PictureFit& fit) {
@@ -79,21 +73,34 @@ std::optional<FittedPicture> PicturePrefetcher::take(const QString& path, const 
         ++misses_;
         return std::nullopt;
     }
-    // The job is queued behind at most one dropped job, or running, or done: it always ends, and
-    // waiting for it is never longer than decoding the file here.
-    std::optional<FittedPicture> picture;
-    std::optional<FileIdentity> identity;
-    {
-        QMutexLocker lock(&job->mutex);
-        while (!job->finished)
-            job->done.wait(&job->mutex);
-        identity = job->identity;
-        picture = std::move(job->picture);
+    DeadlineWorker::Outcome outcome = DeadlineWorker::Outcome::Returned;
+    if (!share::worker().wait(job->call, share::deadline()))
+        outcome = DeadlineWorker::Outcome::TimedOut;
+    share::note(outcome, path);
+    if (outcome != DeadlineWorker::Outcome::Returned || !job->picture || !job->identity) {
+        ++misses_;
+        return std::nullopt;
     }
-    if (!picture || !identity || identify(path) != identity) {
+    // Whether the file is still the one that was read; a share that does not tell in time gives
+    // no picture.
+    const std::optional<std::optional<FileIdentity>> now =
+        share::call<std::optional<FileIdentity>>(path, [path] { return identify(path); });
+    if (!now || *now != job->identity) {
         ++misses_;
         return std::nullopt;
     }
     ++hits_;
-    return picture;
+    return std::move(job->picture);
+}
+
+std::optional<FittedPicture> PicturePrefetcher::picture(const QString& path,
+                                                        const PictureFit& fit) {
+    if (std::optional<FittedPicture> ready = take(path, fit))
+        return ready;
+    return share::call<FittedPicture>(path, [path, fit] { return loadFittedPicture(path, fit); });
+}
+
+void PicturePrefetcher::waitForIdle() {
+    if (job_)
+        share::worker().wait(job_->call, std::chrono::hours(1));
 }

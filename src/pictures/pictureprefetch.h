@@ -1,8 +1,7 @@
 #pragma once
 
+#include "core/deadlineworker.h"
 #include "pictures/fittedpicture.h"
-#include <QMutex>
-#include <QThreadPool>
 #include <memory>
 #include <optional>
 
@@ -10,8 +9,9 @@
 // the slide tick is a copy of a ready picture. A prefetched picture is used only when its file is
 // still the one that was read (same path, device, inode, size and modification time) and the fit
 // is the same; otherwise the tick decodes the file itself, exactly as without prefetching, and a
-// file that fails to decode fails there. The decode runs on a thread of its own; only the file
-// and the fit cross over.
+// file that fails to decode fails there. The decode runs on one of the share's worker threads
+// (core/shareaccess.h); only the file and the fit cross over, and nothing here waits for the
+// folder longer than the share's deadline.
 class PicturePrefetcher {
   public:
     PicturePrefetcher();
@@ -22,12 +22,17 @@ class PicturePrefetcher {
     // Starts decoding path in the background, replacing any earlier prefetch; nothing happens when
     // that file is already prefetched or being prefetched with this fit.
     void prefetch(const QString& path, const PictureFit& fit);
-    // The prefetched picture of path, when it is ready or being decoded (then this waits for it)
-    // and the file has not changed since. The prefetch is used up either way.
+    // The prefetched picture of path, when it is ready or being decoded (then this waits for it,
+    // at most the share's deadline) and the file has not changed since. The prefetch is used up
+    // either way.
     std::optional<FittedPicture> take(const QString& path, const PictureFit& fit);
+    // The prefetched picture, else path decoded now on a worker thread; nothing when the file did
+    // not arrive within the share's deadline (then it is to be taken as gone). A file that does
+    // not decode raises the decoder's error here.
+    std::optional<FittedPicture> picture(const QString& path, const PictureFit& fit);
 
-    // Waits until no decode is running or queued (benchmarks and tests).
-    void waitForIdle() { pool_.waitForDone(); }
+    // Waits until the last prefetch has ended (benchmarks and tests).
+    void waitForIdle();
 
     // Counters for the benchmarks and tests.
     int hits() const { return hits_; }
@@ -45,7 +50,6 @@ class PicturePrefetcher {
     struct Job;
     void drop();
 
-    QThreadPool pool_;
     std::shared_ptr<Job> job_;
     int hits_ = 0;
     int misses_ = 0;

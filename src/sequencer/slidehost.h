@@ -18,8 +18,6 @@ class SlideHost {
     virtual void stopScrolling() = 0;
     // Keeps the machine awake and the display on from now on.
     virtual void keepAwake() = 0;
-    // Runs a program and waits for it (the drive poll).
-    virtual void runAndWait(const QString& program, const QString& parameters) = 0;
     // Brings the window to the front.
     virtual void activate() = 0;
     virtual void setPictureVisible(bool visible) = 0;

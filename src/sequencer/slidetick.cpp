@@ -1,15 +1,14 @@
 #include "sequencer/slidetick.h"
 
-#include "brevutil/shellwords.h"
+#include "content/drivepoll.h"
 #include "content/drivetext.h"
 #include "core/diagnostics.h"
 #include "core/errors.h"
 #include "core/filekind.h"
 #include "core/filenames.h"
-#include <QFileInfo>
+#include "core/shareaccess.h"
 #include <algorithm>
 #include <utility>
-#include <sys/stat.h>
 
 namespace {
 
@@ -117,13 +116,16 @@ void SlideTick::run() {
 }
 
 void SlideTick::showItem(const QString& path) {
-    // A file deleted since the last refresh is skipped silently; the item on screen stays.
-    struct stat st {};
-    if (::stat(encodeFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    // A file deleted since the last refresh is skipped silently; the item on screen stays. So is
+    // a file the share does not deliver in time. The media back end opens a clip and reads its
+    // start on the UI thread, so of a clip the start must have come in time already.
+    const ItemKind kind = kindOf(path);
+    const bool there = kind == ItemKind::Video ? share::isArrivingFile(path) : share::isFile(path);
+    if (!there) {
         host_.setSlideTimer(true);
     } else {
         diag::event("item", path);
-        switch (kindOf(path)) {
+        switch (kind) {
         case ItemKind::Picture:
             host_.showPicture(path);
             host_.setSlideTimer(true);
@@ -176,13 +178,16 @@ void SlideTick::prefetchNextPicture() {
 }
 
 void SlideTick::pollSourceDrive() {
-    const QString drive = driveText(state_.folder);
-    diag::event("poll", drive.isEmpty() ? QStringLiteral("(no drive)") : drive);
-    if (drive.isEmpty())
-        host_.runAndWait(QStringLiteral("/bin/sh"), QStringLiteral("-c :"));
-    else
-        host_.runAndWait(QStringLiteral("/bin/sh"),
-                         QStringLiteral("-c 'cd -- \"$1\"' sh ") + shellQuote(drive));
+    // Finding the drive may stat the folder itself (where no mount point names it): a share that
+    // does not tell in time is not polled this time.
+    const QString folder = state_.folder;
+    const std::optional<QString> drive = share::call<QString>(
+        QStringLiteral("drive of ") + folder, [folder] { return driveText(folder); },
+        /*answerTells=*/false);
+    if (!drive)
+        return;
+    diag::event("poll", drive->isEmpty() ? QStringLiteral("(no drive)") : *drive);
+    pollDrive(*drive);
 }
 
 void SlideTick::slideFailed(const QString& text, bool itemReached) {

@@ -5,13 +5,13 @@
 #include "core/errorlog.h"
 #include "core/errorreport.h"
 #include "core/errors.h"
+#include "core/shareaccess.h"
 #include "schedule/volumectrl.h"
 #include "schedule/wayland/idleinhibitswitch.h"
 #include "shell/placement.h"
 #include "shell/wayland/fullscreenstage.h"
 #include "shell/wayland/waylandsession.h"
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -140,6 +140,9 @@ TMainFrm::~TMainFrm() {
 void TMainFrm::FormCreate() {
     // Qt widgets always draw double-buffered.
     WebBrowser1->hide();
+    // The share's two lines (it stopped answering, it answers again) go to ERROR.LOG too, without
+    // the restart that a failure's lines bring.
+    share::setLogSink([this](const QString& text) { WriteLog(text); });
     ini = std::make_unique<TIniFile>(BrevUtil->getstartdir() + QStringLiteral("config.ini"),
                                      *services_.clock, *services_.regional);
     FileListBox.setMask(readConfigText(*ini, ConfigKey::ImagesFileMask));
@@ -213,7 +216,8 @@ void TMainFrm::FormCreate() {
     }
 
     const QString playlistPath = filepath.Text + QStringLiteral("playlist.ini");
-    if (!QFileInfo(playlistPath).isFile()) {
+    // A playlist the share does not deliver in time is a missing one.
+    if (!share::isFile(playlistPath)) {
         showMessage(QStringLiteral("Cannot find playlist. Expecting it in ") + filepath.Text +
                     QStringLiteral("playlist.ini") +
                     QStringLiteral(", if you do not want to use a playlist then edit config.ini "

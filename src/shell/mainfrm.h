@@ -123,7 +123,6 @@ class TMainFrm : public QWidget,
     std::uint32_t slideInterval() const override;
     void stopScrolling() override;
     void keepAwake() override;
-    void runAndWait(const QString& program, const QString& parameters) override;
     void activate() override;
     void setPictureVisible(bool visible) override;
     void hideMessage() override;

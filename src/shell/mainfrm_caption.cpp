@@ -2,8 +2,8 @@
 
 #include "captions/captionlayout.h"
 #include "core/diagnostics.h"
+#include "core/shareaccess.h"
 #include "shell/mainfrm.h"
-#include <QFileInfo>
 
 namespace {
 
@@ -26,16 +26,21 @@ void TMainFrm::CaptionStep() {
         hideCaption(TransparentRichEdit1);
         return;
     }
-    // A caption file that is missing is no failure: the item is shown without one.
+    // A caption file that is missing is no failure: the item is shown without one. Nor is one the
+    // share does not deliver in time.
     const QString path = filepath.Text + name;
-    if (!QFileInfo(path).isFile()) {
+    const std::optional<QByteArray> bytes =
+        share::isFile(path)
+            ? share::call<QByteArray>(path, [path] { return TTransparentRichEdit::ReadFile(path); })
+            : std::nullopt;
+    if (!bytes) {
         hideCaption(TransparentRichEdit1);
         return;
     }
 
     // The picture layer fills the window, and so does the overlay.
     TransparentRichEdit1->setGeometry(rect());
-    TransparentRichEdit1->LoadFromFile(path);
+    TransparentRichEdit1->LoadFromBytes(*bytes);
     // Without a picture there is no width to scale to: the zoom stays as it is.
     if (const std::optional<long long> zoom = captionZoom(width(), Image1.PictureWidth()))
         TransparentRichEdit1->SetZoom(*zoom);

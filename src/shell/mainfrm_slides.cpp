@@ -32,10 +32,6 @@ void TMainFrm::keepAwake() {
     SystemCritical->SetIsCritical(true);
 }
 
-void TMainFrm::runAndWait(const QString& program, const QString& parameters) {
-    BrevUtil->ExecuteFileWait(program, parameters, QStringLiteral("."), false);
-}
-
 void TMainFrm::activate() {
     activateWindow();
 }
@@ -61,11 +57,14 @@ bool TMainFrm::playlistItemSearch() {
 }
 
 void TMainFrm::showPicture(const QString& path) {
+    // A picture the share does not deliver in time is skipped as a missing file is: the item on
+    // screen stays.
+    std::optional<FittedPicture> ready = prefetch_->picture(path, Image1.fitFor(size()));
+    if (!ready)
+        return;
     WebBrowser1->hide();
     VideoPanel->hide();
-    const PictureFit fit = Image1.fitFor(size());
-    std::optional<FittedPicture> ready = prefetch_->take(path, fit);
-    Image1.setPicture(ready ? std::move(*ready) : loadFittedPicture(path, fit));
+    Image1.setPicture(std::move(*ready));
     update();
 }
 

@@ -29,9 +29,6 @@ class FakeSlideHost : public SlideHost {
     }
     void stopScrolling() override { calls << "scroll off"; }
     void keepAwake() override { calls << "awake"; }
-    void runAndWait(const QString& program, const QString& parameters) override {
-        calls << "run " + program + " " + parameters;
-    }
     void activate() override { calls << "activate"; }
     void setPictureVisible(bool visible) override {
         calls << (visible ? "layer shown" : "layer hidden");
