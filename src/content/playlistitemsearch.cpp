@@ -13,12 +13,16 @@ TDateTime now(const TClock& clock) {
 
 } // namespace
 
-PlaylistSearchResult searchPlaylist(const TIniFile* playlist, const TIniFile& config,
+PlaylistSearchResult searchPlaylist(const TIniFile* playlistFile, const TIniFile& configFile,
                                     const std::function<int(const QString&)>& indexOf,
                                     std::int32_t& itemIndex, const TClock& clock) {
     PlaylistSearchResult result;
-    if (!playlist)
+    if (!playlistFile)
         return result;
+    // One search reads each file once, not once a key.
+    const TIniFile pinnedPlaylist = playlistFile->pinned();
+    const TIniFile config = configFile.pinned();
+    const TIniFile* playlist = &pinnedPlaylist;
     int failures = 0;
     // Items visited since the search began or since it last met a missing file. Coming back to
     // one of them means no item can be chosen now, and going round again would never end.

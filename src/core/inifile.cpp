@@ -70,9 +70,8 @@ std::optional<QByteArray> fileBytes(const QString& fileName) {
 
 // The keys of one section, in file order; nothing when the file or the section is missing.
 // Where a section occurs twice, the first one counts; so does the first of two equal keys.
-QList<Entry> sectionEntries(const QString& fileName, const QString& section) {
+QList<Entry> sectionEntries(const std::optional<QByteArray>& bytes, const QString& section) {
     QList<Entry> entries;
-    const std::optional<QByteArray> bytes = fileBytes(fileName);
     if (!bytes)
         return entries;
     const QString text = decodeSettingsText(*bytes);
@@ -113,9 +112,9 @@ QList<Entry> sectionEntries(const QString& fileName, const QString& section) {
     return entries;
 }
 
-std::optional<QString> readValue(const QString& fileName, const QString& section,
+std::optional<QString> readValue(const std::optional<QByteArray>& bytes, const QString& section,
                                  const QString& ident) {
-    for (const Entry& e : sectionEntries(fileName, section)) {
+    for (const Entry& e : sectionEntries(bytes, section)) {
         if (e.name.compare(ident, Qt::CaseInsensitive) != 0)
             continue;
         QString value = e.value;
@@ -208,9 +207,19 @@ std::optional<int> tryStrToInt(const QString& input) {
 TIniFile::TIniFile(const QString& fileName, const TClock& clock, const TRegionalFormats& regional)
     : fileName_(fileName), clock_(&clock), regional_(&regional) {}
 
+TIniFile TIniFile::pinned() const {
+    TIniFile copy(*this);
+    copy.pinned_ = std::make_shared<const std::optional<QByteArray>>(bytes());
+    return copy;
+}
+
+std::optional<QByteArray> TIniFile::bytes() const {
+    return pinned_ ? *pinned_ : fileBytes(fileName_);
+}
+
 QString TIniFile::ReadString(const QString& Section, const QString& Ident,
                              const QString& Default) const {
-    return readValue(fileName_, Section, Ident).value_or(Default);
+    return readValue(bytes(), Section, Ident).value_or(Default);
 }
 
 int TIniFile::ReadInteger(const QString& Section, const QString& Ident, int Default) const {
@@ -238,10 +247,10 @@ TDateTime TIniFile::ReadTime(const QString& Section, const QString& Name, TDateT
 
 void TIniFile::ReadSection(const QString& Section, QStringList& Strings) const {
     Strings.clear();
-    for (const Entry& e : sectionEntries(fileName_, Section))
+    for (const Entry& e : sectionEntries(bytes(), Section))
         Strings.append(e.name);
 }
 
 bool TIniFile::SectionExists(const QString& Section) const {
-    return !sectionEntries(fileName_, Section).isEmpty();
+    return !sectionEntries(bytes(), Section).isEmpty();
 }

@@ -3,8 +3,10 @@
 #include "brevutil/clock.h"
 #include "core/datetimeconv.h"
 #include "core/regional.h"
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 // Reader of a settings file with [sections] and name=value lines. It holds only the file's path:
@@ -36,8 +38,16 @@ class TIniFile {
     // True when the section has at least one key.
     bool SectionExists(const QString& Section) const;
 
+    // The file as it is now, read once: every read of the copy answers from those bytes. For a
+    // step that reads many keys at once (the playlist search), so that each is not a read of its
+    // own through the share's worker.
+    TIniFile pinned() const;
+
   private:
+    std::optional<QByteArray> bytes() const;
+
     QString fileName_;
+    std::shared_ptr<const std::optional<QByteArray>> pinned_;
     const TClock* clock_;
     const TRegionalFormats* regional_;
 };

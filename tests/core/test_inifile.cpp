@@ -205,3 +205,17 @@ TEST_F(IniFile, DateTimesAndTimesFollowTheRegionalFormats) {
     EXPECT_NEAR(ini.ReadDateTime(I, QStringLiteral("dt"), -1),
                 dateToDateTime(QDate(2015, 4, 3)) + 10.5 / 24, oneMs);
 }
+
+TEST_F(IniFile, APinnedCopyAnswersFromOneReadWhileTheFileItselfIsReadAnew) {
+    const TIniFile file = write("[MAIN]\r\nKey=first\r\n");
+    const TIniFile pinned = file.pinned();
+    write("[OTHER]\r\nKey=second\r\n");
+    EXPECT_EQ(pinned.ReadString(QStringLiteral("MAIN"), QStringLiteral("Key"), QString()),
+              QStringLiteral("first"));
+    EXPECT_FALSE(pinned.SectionExists(QStringLiteral("OTHER")));
+    EXPECT_EQ(file.ReadString(QStringLiteral("OTHER"), QStringLiteral("Key"), QString()),
+              QStringLiteral("second"));
+    // A file that is not there pins as missing: every read gives its default.
+    const TIniFile gone = TIniFile(dir.filePath(QStringLiteral("none.ini"))).pinned();
+    EXPECT_EQ(gone.ReadInteger(QStringLiteral("MAIN"), QStringLiteral("Key"), 7), 7);
+}
