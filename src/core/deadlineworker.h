@@ -42,7 +42,7 @@ class DeadlineWorker {
         auto result = std::make_shared<std::optional<R>>();
         Refusal refusal = Refusal::None;
         std::shared_ptr<Call> call = start(
-            key, [result, fn] { *result = fn(); }, &refusal);
+            key, [result, fn = std::move(fn)] { *result = fn(); }, &refusal);
         Outcome got = Outcome::Returned;
         if (!call)
             got = refusal == Refusal::KeyStuck ? Outcome::KeyStuck : Outcome::AllBusy;
