@@ -508,7 +508,9 @@ void Reader::closeGroup() {
     const GroupState inner = std::move(stack_.back());
     stack_.pop_back();
     GroupState& outer = state();
-    if (inner.markerText && !outer.markerText && markerTextEnd_ < 0)
+    // A marker group that held a paragraph mark ends in a paragraph it did not start in: it
+    // marks no text there.
+    if (inner.markerText && !outer.markerText && markerTextStart_ >= 0 && markerTextEnd_ < 0)
         markerTextEnd_ = static_cast<int>(paragraph_.runs.size());
     if (inner.destination == Destination::Picture && outer.destination != Destination::Picture) {
         finishPicture();
@@ -968,7 +970,7 @@ void Reader::addListMarker(RtfParagraph& p, const GroupState& s) {
     // The numbering is drawn in the item's own format, as a rich-edit control draws it; the text
     // the writer gave for it (in whatever format was in force before it) is left out.
     if (start >= 0) {
-        const int last = end < 0 ? static_cast<int>(p.runs.size()) : end;
+        const int last = end < 0 ? static_cast<int>(p.runs.size()) : std::max(end, start);
         p.runs.erase(p.runs.begin() + std::min<int>(start, p.runs.size()),
                      p.runs.begin() + std::min<int>(last, p.runs.size()));
     }

@@ -303,6 +303,12 @@ TEST(RtfReader, ListsTabStopsCapitalsAndSymbolFonts) {
     EXPECT_EQ(list.paragraphs[2].text(), u"\u2022\tthree");
     EXPECT_EQ(list.paragraphs[3].text(), u"III.\tx");
     EXPECT_EQ(list.paragraphs[4].text(), u"IV.\ty");
+    // A marker group that holds a paragraph mark, and the next marker later in the paragraph
+    // that follows: only the second one's text is left out.
+    const RtfDocument straddling =
+        read("{\\rtf1{\\pn\\pnlvlblt}{\\pntext\\par}ab{\\b c}{\\pntext x}d\\par}");
+    ASSERT_EQ(straddling.paragraphs.size(), 2u) << text(straddling);
+    EXPECT_EQ(straddling.paragraphs[1].text(), u"\u2022\tabcd");
 
     const RtfDocument tabs = read("{\\rtf1\\tx720\\tqr\\tx5000\\tqdec\\tx3000 a\\tab b\\par"
                                   "\\pard plain\\par}");
