@@ -39,7 +39,7 @@ if(TAVOREL_FUZZ)
       list(GET parts 1 seeds)
       list(GET parts 2 dict)
       add_test(NAME fuzz.${name}
-        COMMAND bash ${fuzz_src}/run-fuzzer.sh ${fuzz_bin}/fuzz_${name} ${seeds}
+        COMMAND bash ${fuzz_src}/run-fuzzer.sh ${fuzz_bin}/fuzz_${name} ${seeds}:${fuzz_src}/corpus/${name}
                 ${fuzz_bin}/run-${name} ${TAVOREL_FUZZ_SECONDS} ${dict})
       set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 300
         ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${fuzz_src}/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1")
