@@ -229,6 +229,8 @@ struct Channel {
     }
     int widen(quint32 pixel, quint32 mask) const {
         const quint32 v = (pixel & mask) >> shift;
+        if (width == 0)
+            return 0; // a channel the masks give no bits is dark, not a loop that never ends
         if (width >= 8)
             return int(v >> (width - 8));
         quint32 wide = 0;

@@ -766,6 +766,11 @@ TEST(PictureDecoderBmp, SixteenBitChannelsReachFullScale) {
     expectPicture(
         decodeBmp(withMasks({0x003f, 0x0012, 0x0029}, {0x0030, 0x000e, 0x0001, 0}), "231.bmp"), 3,
         1, [&](int x, int) { return expected231[size_t(x)]; });
+    // A colour channel without a mask has no bits: it stays dark.
+    const std::vector<QRgb> expectedNoRed = {qRgb(0, 255, 255), qRgb(0, 0, 0), qRgb(0, 4, 8)};
+    expectPicture(
+        decodeBmp(withMasks({0xffff, 0x0000, 0x0021}, {0, 0x07e0, 0x001f, 0}), "nored.bmp"), 3, 1,
+        [&](int x, int) { return expectedNoRed[size_t(x)]; });
 }
 
 TEST(PictureDecoderBmp, RunLengthCodedPixelsDecodeAndSkippedOnesStayBlack) {
