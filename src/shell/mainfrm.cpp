@@ -144,7 +144,8 @@ void TMainFrm::FormCreate() {
     // the restart that a failure's lines bring.
     share::setLogSink([this](const QString& text) { WriteLog(text); });
     ini = std::make_unique<TIniFile>(BrevUtil->getstartdir() + QStringLiteral("config.ini"),
-                                     *services_.clock, *services_.regional);
+                                     *services_.clock, *services_.regional,
+                                     TIniFile::Place::StartDirectory);
     FileListBox.setMask(readConfigText(*ini, ConfigKey::ImagesFileMask));
     FileListBox.ApplyFilePath(readConfigText(*ini, ConfigKey::ImagesFolder));
     filepath.Text = readConfigText(*ini, ConfigKey::ImagesFolder);
