@@ -284,3 +284,24 @@ def test_a_share_that_answers_only_after_start_up_is_shown_once_it_does(xvfb, ma
         lines = log_lines(board)
         assert sum(STOPPED in line for line in lines) == 1, lines
         assert sum(AGAIN in line for line in lines) == 1, lines
+
+
+def test_a_share_that_stops_during_a_clip_leaves_the_board_able_to_close(xvfb, make_board, share, gst_registry):
+    with share.answering_at_end():
+        share.put("a.png", COLOURS["a.png"])
+        vs.clip(share.source / "b.mp4", vs.GREEN, seconds=30)
+        board = share_board(make_board, xvfb, share, env={"GST_REGISTRY_1_0": str(gst_registry)})
+        wait_until(lambda: "b.mp4" in shown(board), 30, what="the clip playing")
+        wait_for_colour(xvfb, vs.GREEN)
+        time.sleep(1)
+        # The clip's reads now hang in the middle of the clip, in GStreamer's streaming thread.
+        share.hang()
+        time.sleep(2)
+        (board.start_dir / "CLOSE.APP").touch()
+        # Closing the clip does not wait for the stuck streaming thread (nor for the watchdog).
+        board.wait_for_stderr("tavorel: close: the window closes", timeout=10)
+        wait_until(lambda: not board.windows(), 10, what="the board's window gone")
+        assert "watchdog" not in board.stderr()
+        share.answer()
+        board.wait_exit(timeout=10)
+        assert board.processes() == [], "a copy of the board was started"
