@@ -104,6 +104,17 @@ def wait_for_colour(xvfb, colour, timeout=20):
     wait_until(lambda: near(centre_colour(xvfb), colour), timeout, interval=0.1, what=f"colour {colour} on screen")
 
 
+def answer_and_see(share, board, xvfb, colour):
+    """The share answers: the picture comes up on the same board, which logged that the share
+    stopped and that it answers again, once each."""
+    share.answer()
+    wait_for_colour(xvfb, colour)
+    assert board.processes() == [board.pid]
+    lines = log_lines(board)
+    assert sum(STOPPED in line for line in lines) == 1, lines
+    assert sum(AGAIN in line for line in lines) == 1, lines
+
+
 def test_a_file_that_never_arrives_is_skipped_and_shown_once_it_does(xvfb, make_board, share):
     with share.answering_at_end():
         for name in ("a.png", "b.png", "c.png"):
@@ -242,12 +253,7 @@ def test_a_share_dead_at_start_up_leaves_the_board_running_on_an_empty_list_unti
         again = share_board(make_board, xvfb, share, folder="show/")
         again.wait_for_stderr("tavorel: message: NO PICTURE FILES", timeout=30)
         time.sleep(2)  # refreshes on the dead share
-        share.answer()
-        wait_for_colour(xvfb, COLOURS["a.png"])
-        assert again.processes() == [again.pid]
-        lines = log_lines(again)
-        assert sum(STOPPED in line for line in lines) == 1, lines
-        assert sum(AGAIN in line for line in lines) == 1, lines
+        answer_and_see(share, again, xvfb, COLOURS["a.png"])
 
 
 def test_a_playlist_the_share_keeps_back_at_start_up_is_used_once_it_answers(xvfb, make_board, share):
@@ -278,12 +284,7 @@ def test_a_share_that_answers_only_after_start_up_is_shown_once_it_does(xvfb, ma
         # The first read of the list gives up: the board shows what it shows for an empty folder.
         board.wait_for_stderr("tavorel: message: NO PICTURE FILES", timeout=20)
         assert board.stderr().count("tavorel: error: " + STOPPED) == 1
-        share.answer()
-        wait_for_colour(xvfb, COLOURS["a.png"])
-        assert board.processes() == [board.pid]
-        lines = log_lines(board)
-        assert sum(STOPPED in line for line in lines) == 1, lines
-        assert sum(AGAIN in line for line in lines) == 1, lines
+        answer_and_see(share, board, xvfb, COLOURS["a.png"])
 
 
 def test_a_share_that_stops_during_a_clip_leaves_the_board_able_to_close(xvfb, make_board, share, gst_registry):
