@@ -42,7 +42,7 @@ bool listProcesses(std::vector<ProcessInfo>& out) {
         if (*end != '\0' || pid <= 0 || pid > INT_MAX)
             continue;
         const QByteArray base = QByteArray("/proc/") + entry->d_name;
-        const QByteArray stat = readSmallFile(base + "/stat");
+        const QByteArray stat = readSmallFile(base + "/stat").value_or(QByteArray());
         // "pid (name) state ...": the name may itself hold ") ", so the last one closes it.
         const qsizetype close = stat.lastIndexOf(") ");
         const qsizetype open = stat.indexOf(" (");

@@ -8,7 +8,7 @@
 namespace CommandLine {
 
 QStringList arguments() {
-    const QByteArray raw = readSmallFile("/proc/self/cmdline");
+    const QByteArray raw = readSmallFile("/proc/self/cmdline").value_or(QByteArray());
     QStringList args;
     // Each argument ends in a NUL, the last one included.
     qsizetype from = 0;

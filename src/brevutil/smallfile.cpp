@@ -4,11 +4,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-QByteArray readSmallFile(const QByteArray& path) {
-    QByteArray data;
+std::optional<QByteArray> readSmallFile(const QByteArray& path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return data;
+        return std::nullopt;
+    QByteArray data;
     char buf[4096];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);

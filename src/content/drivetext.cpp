@@ -55,7 +55,8 @@ struct MountEntry {
 
 QList<MountEntry> mountEntries(const QString& mountInfoPath) {
     QList<MountEntry> entries;
-    const QList<QByteArray> lines = readSmallFile(QFile::encodeName(mountInfoPath)).split('\n');
+    const QList<QByteArray> lines =
+        readSmallFile(QFile::encodeName(mountInfoPath)).value_or(QByteArray()).split('\n');
     for (const QByteArray& line : lines) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() > 4)

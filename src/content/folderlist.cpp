@@ -97,12 +97,14 @@ void TFileListBox::setMask(const QString& mask) {
 namespace {
 
 // Enters the configured folder and gives it as the system names it. This touches the folder (a
-// share, often), so it runs on a worker thread.
-QString enterConfiguredFolder(const QString& text) {
+// share, often), so it runs on a worker thread. A text that is not a full path is taken from base.
+QString enterConfiguredFolder(const QString& text, const QString& base) {
     const qsizetype slash = text.lastIndexOf(u'/');
     const QString folderPart = slash < 0 ? QString() : text.left(slash + 1);
     const QString finalPart = slash < 0 ? text : text.mid(slash + 1);
 
+    if (!text.startsWith(u'/'))
+        enter(base);
     if (!folderPart.isEmpty())
         enter(folderPart);
     if (!finalPart.isEmpty() && !finalPart.contains(u'*') && !finalPart.contains(u'?') &&
@@ -111,23 +113,43 @@ QString enterConfiguredFolder(const QString& text) {
     return currentDirectory();
 }
 
+// The folder entered, as the system names it; nothing when the share did not answer in time.
+std::optional<QString> enterOnShare(const QString& text, const QString& base) {
+    return share::call<QString>(text, [text, base] { return enterConfiguredFolder(text, base); });
+}
+
 } // namespace
 
 void TFileListBox::ApplyFilePath(const QString& text) {
     if (text.isEmpty())
         return;
-    // A share that does not answer in time at start-up is a folder that cannot be entered.
-    const std::optional<QString> entered =
-        share::call<QString>(text, [text] { return enterConfiguredFolder(text); });
-    if (!entered)
-        throw EInOutError(
-            QStringLiteral("Cannot enter the folder %1: it did not answer within %2 ms")
-                .arg(text)
-                .arg(share::deadline().count()));
-    directory_ = *entered;
+    // A folder that cannot be entered leaves the list as it was. One that does not answer in time
+    // is entered by a later read; until then the list is the configured folder's all the same, and
+    // empty: the program's own folder is never shown in its place.
+    const QString base = currentDirectory();
+    const std::optional<QString> entered = enterOnShare(text, base);
+    if (entered) {
+        directory_ = *entered;
+        pendingFolder_.clear();
+    } else {
+        pendingFolder_ = text;
+        pendingBase_ = base;
+        items_.clear();
+    }
     onShare_ = true;
     if (inUse_)
         read();
+}
+
+bool TFileListBox::enterPendingFolder() {
+    if (pendingFolder_.isEmpty())
+        return true;
+    const std::optional<QString> entered = enterOnShare(pendingFolder_, pendingBase_);
+    if (!entered)
+        return false;
+    directory_ = *entered;
+    pendingFolder_.clear();
+    return true;
 }
 
 void TFileListBox::Update() {
@@ -193,6 +215,8 @@ QStringList listFolder(const QString& directory, const QString& mask) {
 
 void TFileListBox::read() {
     // A folder that does not answer in time keeps the names it had; the next refresh tries again.
+    if (!enterPendingFolder())
+        return;
     const QString directory = directory_, mask = mask_;
     const std::optional<QStringList> listed = share::call<QStringList>(
         directory, [directory, mask] { return listFolder(directory, mask); }, onShare_);

@@ -17,8 +17,9 @@ class TFileListBox {
     // compared without regard to case). A changed mask reads the folder again once in use.
     void setMask(const QString& mask);
 
-    // Points the list at the configured folder text; raises EInOutError when it cannot be entered
-    // or does not answer within the share's deadline (core/shareaccess.h).
+    // Points the list at the configured folder text; raises EInOutError when it cannot be entered.
+    // A folder that does not answer within the share's deadline (core/shareaccess.h) is entered at
+    // a later read; until then the list is empty.
     void ApplyFilePath(const QString& text);
     // Reads the folder again once the list is in use (before that there is nothing to refresh).
     // Raises EInOutError, keeping the previous names, when the folder cannot be entered.
@@ -33,6 +34,8 @@ class TFileListBox {
   private:
     void use();
     void read();
+    // Enters the configured folder if it is not entered yet; false when it did not answer in time.
+    bool enterPendingFolder();
 
     QString directory_;
     QString mask_;
@@ -41,6 +44,10 @@ class TFileListBox {
     // Pointed at the configured folder. Until then the list is on the program's working
     // directory, whose answers say nothing about the share.
     bool onShare_ = false;
+    // The configured folder text while the folder has not been entered, and the folder a text
+    // that is not a full path starts from.
+    QString pendingFolder_;
+    QString pendingBase_;
 };
 
 // Whether a file name matches one wildcard pattern, letters compared without regard to case.

@@ -1,16 +1,14 @@
 #include "core/inifile.h"
 
 #include "brevutil/hexdigit.h"
+#include "brevutil/smallfile.h"
 #include "core/filenames.h"
 #include "core/shareaccess.h"
 #include "core/textdecoding.h"
-#include <QFile>
 #include <QHash>
 #include <QStringDecoder>
-#include <fcntl.h>
 #include <limits>
 #include <mutex>
-#include <unistd.h>
 
 namespace {
 
@@ -34,27 +32,17 @@ struct Entry {
     QString value;
 };
 
-// The file's bytes; nothing when it cannot be opened. The playlist lies in the pictures folder, so
-// the read runs on a worker within the share's deadline, and a file that does not arrive in time
-// gives what it held at its last read: a share that stops answering leaves the playlist as it was.
-std::optional<QByteArray> fileBytes(const QString& fileName) {
+// The file's bytes, opened by its bytes (a shortcut whose name is not UTF-8 must still be found);
+// nothing when it cannot be opened. A file in the pictures folder is read on a worker within the
+// share's deadline, and one that does not arrive in time gives what it held at its last read: a
+// share that stops answering leaves the playlist as it was.
+std::optional<QByteArray> fileBytes(const QString& fileName, TIniFile::Place place) {
+    if (place == TIniFile::Place::StartDirectory)
+        return readSmallFile(encodeFileName(fileName));
     static std::mutex mutex;
     static QHash<QString, std::optional<QByteArray>> lastRead;
     const std::optional<std::optional<QByteArray>> read = share::call<std::optional<QByteArray>>(
-        fileName,
-        [fileName]() -> std::optional<QByteArray> {
-            // Opened by its bytes: a shortcut whose name is not UTF-8 must still be found.
-            QFile file;
-            const int fd = ::open(encodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                return std::nullopt;
-            if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-                ::close(fd);
-                return std::nullopt;
-            }
-            return file.readAll();
-        },
-        /*answerTells=*/false);
+        fileName, [fileName] { return readSmallFile(encodeFileName(fileName)); });
     std::lock_guard lock(mutex);
     if (read) {
         // Only files that are there are kept: shortcuts that come and go over months leave
@@ -204,8 +192,9 @@ std::optional<int> tryStrToInt(const QString& input) {
     return static_cast<int>(value);
 }
 
-TIniFile::TIniFile(const QString& fileName, const TClock& clock, const TRegionalFormats& regional)
-    : fileName_(fileName), clock_(&clock), regional_(&regional) {}
+TIniFile::TIniFile(const QString& fileName, const TClock& clock, const TRegionalFormats& regional,
+                   Place place)
+    : fileName_(fileName), place_(place), clock_(&clock), regional_(&regional) {}
 
 TIniFile TIniFile::pinned() const {
     TIniFile copy(*this);
@@ -214,7 +203,7 @@ TIniFile TIniFile::pinned() const {
 }
 
 std::optional<QByteArray> TIniFile::bytes() const {
-    return pinned_ ? *pinned_ : fileBytes(fileName_);
+    return pinned_ ? *pinned_ : fileBytes(fileName_, place_);
 }
 
 QString TIniFile::ReadString(const QString& Section, const QString& Ident,

@@ -18,10 +18,16 @@
 // is ";" is a comment. Where a section or key occurs twice, the first one counts.
 class TIniFile {
   public:
+    // Where the file lies. The pictures folder may be a share that stops answering: its files are
+    // read through the share's worker (core/shareaccess.h), and one that does not arrive in time
+    // reads as it did the last time. A file beside the program (config.ini) is read directly.
+    enum class Place { PicturesFolder, StartDirectory };
+
     // Dates and times are read in the regional formats given; the clock gives the year of a date
     // written without one.
     explicit TIniFile(const QString& fileName, const TClock& clock = systemClock(),
-                      const TRegionalFormats& regional = localeFormats());
+                      const TRegionalFormats& regional = localeFormats(),
+                      Place place = Place::PicturesFolder);
 
     const QString& FileName() const { return fileName_; }
     // The formats the file's dates and times are read in, for readers of values of its own.
@@ -47,6 +53,7 @@ class TIniFile {
     std::optional<QByteArray> bytes() const;
 
     QString fileName_;
+    Place place_;
     std::shared_ptr<const std::optional<QByteArray>> pinned_;
     const TClock* clock_;
     const TRegionalFormats* regional_;

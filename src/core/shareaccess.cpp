@@ -95,10 +95,12 @@ bool isRegularFile(const QByteArray& name) {
 
 } // namespace
 
+std::optional<bool> tryIsFile(const QString& path) {
+    return call<bool>(path, [path] { return isRegularFile(encodeFileName(path)); });
+}
+
 bool isFile(const QString& path) {
-    const std::optional<bool> regular =
-        call<bool>(path, [path] { return isRegularFile(encodeFileName(path)); });
-    return regular.value_or(false);
+    return tryIsFile(path).value_or(false);
 }
 
 bool isArrivingFile(const QString& path) {

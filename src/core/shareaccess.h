@@ -43,6 +43,9 @@ std::optional<R> call(const QString& key, std::function<R()> fn, bool answerTell
     return result;
 }
 
+// Whether path names a regular file; nothing when the share did not tell in time.
+std::optional<bool> tryIsFile(const QString& path);
+
 // Whether path names a regular file; false too when the share did not tell in time.
 bool isFile(const QString& path);
 

@@ -144,7 +144,8 @@ void TMainFrm::FormCreate() {
     // the restart that a failure's lines bring.
     share::setLogSink([this](const QString& text) { WriteLog(text); });
     ini = std::make_unique<TIniFile>(BrevUtil->getstartdir() + QStringLiteral("config.ini"),
-                                     *services_.clock, *services_.regional);
+                                     *services_.clock, *services_.regional,
+                                     TIniFile::Place::StartDirectory);
     FileListBox.setMask(readConfigText(*ini, ConfigKey::ImagesFileMask));
     FileListBox.ApplyFilePath(readConfigText(*ini, ConfigKey::ImagesFolder));
     filepath.Text = readConfigText(*ini, ConfigKey::ImagesFolder);
@@ -215,9 +216,20 @@ void TMainFrm::FormCreate() {
         return;
     }
 
+    startPlaylist();
+}
+
+void TMainFrm::startPlaylist() {
     const QString playlistPath = filepath.Text + QStringLiteral("playlist.ini");
-    // A playlist the share does not deliver in time is a missing one.
-    if (!share::isFile(playlistPath)) {
+    // A share that does not tell in time leaves the choice to a later folder refresh, which runs
+    // meanwhile so that the control files are obeyed; nothing is shown until then.
+    const std::optional<bool> there = share::tryIsFile(playlistPath);
+    playlistPending_ = !there;
+    if (playlistPending_) {
+        NewFilesTimer->setEnabled(true);
+        return;
+    }
+    if (!*there) {
         showMessage(QStringLiteral("Cannot find playlist. Expecting it in ") + filepath.Text +
                     QStringLiteral("playlist.ini") +
                     QStringLiteral(", if you do not want to use a playlist then edit config.ini "

@@ -114,6 +114,9 @@ class TMainFrm : public QWidget,
 
   private:
     bool closeForm();
+    // Playlist mode's end of start-up: the playlist found and with items starts the show, else
+    // its message stays. Run again by the folder refresh while playlistPending_.
+    void startPlaylist();
 
     TServices services_;
     void setWindowColor(const QColor& color);
@@ -150,6 +153,8 @@ class TMainFrm : public QWidget,
     void reboot() override;
 
     QString startupError_;
+    // The share did not tell at start-up whether the playlist is there.
+    bool playlistPending_ = false;
     std::unique_ptr<PicturePrefetcher> prefetch_;
     std::unique_ptr<SlideTick> slideTick_;
 };

@@ -4,6 +4,8 @@
 #include "shell/mainfrm.h"
 
 void TMainFrm::NewFilesTimerTimer() {
+    if (playlistPending_)
+        startPlaylist();
     pollFolder(FileListBox, BrevUtil->getstartdir(), *this);
 }
 

@@ -1,7 +1,9 @@
 #include "core/inifile.h"
+#include "core/shareaccess.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -218,4 +220,29 @@ TEST_F(IniFile, APinnedCopyAnswersFromOneReadWhileTheFileItselfIsReadAnew) {
     // A file that is not there pins as missing: every read gives its default.
     const TIniFile gone = TIniFile(dir.filePath(QStringLiteral("none.ini"))).pinned();
     EXPECT_EQ(gone.ReadInteger(QStringLiteral("MAIN"), QStringLiteral("Key"), 7), 7);
+}
+
+TEST_F(IniFile, AFileBesideTheProgramIsReadDirectlyWhileTheShareIsStuckOnItsPath) {
+    const QString MAIN = QStringLiteral("MAIN"), Key = QStringLiteral("Key");
+    const TIniFile onShare = write("[MAIN]\r\nKey=1\r\n");
+    ASSERT_EQ(onShare.ReadInteger(MAIN, Key, 0), 1);
+    const TIniFile beside(path(), clock, regional, TIniFile::Place::StartDirectory);
+
+    // A call on the path that does not come back: the share's worker refuses the path until it
+    // does, and a file read through it gives its last read.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    ASSERT_FALSE(share::worker().run<bool>(
+        path(),
+        [released] {
+            released.wait();
+            return true;
+        },
+        std::chrono::milliseconds(10)));
+    write("[MAIN]\r\nKey=2\r\n");
+    EXPECT_EQ(beside.ReadInteger(MAIN, Key, 0), 2);
+    EXPECT_EQ(onShare.ReadInteger(MAIN, Key, 0), 1);
+    QFile::remove(path());
+    EXPECT_EQ(beside.ReadInteger(MAIN, Key, 0), 0);
+    release.set_value();
 }

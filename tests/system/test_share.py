@@ -77,9 +77,9 @@ def share(tmp_root):
     s.stop()
 
 
-def share_board(make_board, xvfb, share, env=None, folder="", **kwargs):
+def share_board(make_board, xvfb, share, env=None, folder="", extra="", **kwargs):
     config = (f"[MAIN]\nImagesFolder={share.mount}/{folder}\nNextImageTimer=300\nNewFilesTimer=500\n"
-              "StretchImage=1\nKeepAspectRatio=0\n")
+              "StretchImage=1\nKeepAspectRatio=0\n" + extra)
     return make_board(xvfb, config, files={"ERROR.LOG": b""},
                       env={"TAVOREL_SHARE_DEADLINE_MS": str(DEADLINE_MS), **(env or {})}, **kwargs)
 
@@ -102,6 +102,17 @@ def near(c1, c2):
 
 def wait_for_colour(xvfb, colour, timeout=20):
     wait_until(lambda: near(centre_colour(xvfb), colour), timeout, interval=0.1, what=f"colour {colour} on screen")
+
+
+def answer_and_see(share, board, xvfb, colour):
+    """The share answers: the picture comes up on the same board, which logged that the share
+    stopped and that it answers again, once each."""
+    share.answer()
+    wait_for_colour(xvfb, colour)
+    assert board.processes() == [board.pid]
+    lines = log_lines(board)
+    assert sum(STOPPED in line for line in lines) == 1, lines
+    assert sum(AGAIN in line for line in lines) == 1, lines
 
 
 def test_a_file_that_never_arrives_is_skipped_and_shown_once_it_does(xvfb, make_board, share):
@@ -214,27 +225,55 @@ def test_a_clip_whose_start_never_arrives_is_skipped_and_plays_once_it_does(xvfb
         assert board.processes() == [board.pid]
 
 
-def test_a_share_dead_at_start_up_is_a_folder_that_cannot_be_entered(xvfb, make_board, share):
+def test_a_share_dead_at_start_up_leaves_the_board_running_on_an_empty_list_until_it_answers(
+        xvfb, make_board, share):
     with share.answering_at_end():
         (share.source / "show").mkdir()
+        share.put("show/a.png", COLOURS["a.png"])
         share.hang()
         # A folder below the share's top, which the kernel has not looked up yet: entering it
         # reaches the share (the top itself the kernel knows from the mount).
         board = share_board(make_board, xvfb, share, folder="show/")
 
-        # Start-up gives up on the folder after the deadline and reports it as it reports a
-        # folder that does not exist; the window is up and the board runs on.
-        board.wait_for_stderr("tavorel: error: Cannot enter the folder", timeout=20)
-        wait_until(lambda: board.windows(), 10, what="the board's window")
-        time.sleep(2)
-        assert board.is_running() and board.processes() == [board.pid], "the board restarted"
-        lines = log_lines(board)
-        assert sum(STOPPED in line for line in lines) == 1, lines
+        # Start-up gives up on entering the folder and goes on: the board shows what it shows for
+        # an empty folder (never the program's own folder) and obeys CLOSE.APP on a dead share.
+        board.wait_for_stderr("tavorel: message: NO PICTURE FILES LOCATED IN " + str(share.mount),
+                              timeout=30)
         assert board.stderr().count("tavorel: error: " + STOPPED) == 1
-        # The timetable still starts the show, on the folder the list had before start-up (the
-        # program's own): its answers are no news of the share.
-        board.wait_for_stderr("tavorel: message: NO PICTURE FILES", timeout=30)
-        assert not any(AGAIN in line for line in log_lines(board)), log_lines(board)
+        assert "Cannot enter the folder" not in board.stderr()
+        assert board.processes() == [board.pid], "the board restarted"
+        (board.start_dir / "CLOSE.APP").touch()
+        board.wait_for_stderr("tavorel: close: the window closes", timeout=5)
+        assert not (board.start_dir / "CLOSE.APP").exists()
+        share.answer()
+        board.wait_exit(timeout=10)
+
+        # Dead at start-up again: once it answers, the folder is entered and the show starts.
+        share.hang()
+        again = share_board(make_board, xvfb, share, folder="show/")
+        again.wait_for_stderr("tavorel: message: NO PICTURE FILES", timeout=30)
+        time.sleep(2)  # refreshes on the dead share
+        answer_and_see(share, again, xvfb, COLOURS["a.png"])
+
+
+def test_a_playlist_the_share_keeps_back_at_start_up_is_used_once_it_answers(xvfb, make_board, share):
+    with share.answering_at_end():
+        (share.source / "show").mkdir()
+        for name in ("a.png", "b.png"):
+            share.put("show/" + name, COLOURS[name])
+        (share.source / "show" / "playlist.ini").write_bytes(
+            harness.crlf("[Item1]\nFileName=b.png\n").encode())
+        share.hang()
+        board = share_board(make_board, xvfb, share, folder="show/", extra="UsePlaylist=1\n")
+        board.wait_for_stderr("tavorel: error: " + STOPPED, timeout=30)
+        time.sleep(2)  # refreshes on the dead share
+        assert "Cannot find playlist" not in board.stderr()
+        assert board.processes() == [board.pid]
+        share.answer()
+        # The playlist decides: only its item is shown.
+        wait_for_colour(xvfb, COLOURS["b.png"])
+        wait_until(lambda: shown(board).count("b.png") >= 3, 30, what="the playlist's item shown")
+        assert set(shown(board)) == {"b.png"}, shown(board)
 
 
 def test_a_share_that_answers_only_after_start_up_is_shown_once_it_does(xvfb, make_board, share):
@@ -245,9 +284,25 @@ def test_a_share_that_answers_only_after_start_up_is_shown_once_it_does(xvfb, ma
         # The first read of the list gives up: the board shows what it shows for an empty folder.
         board.wait_for_stderr("tavorel: message: NO PICTURE FILES", timeout=20)
         assert board.stderr().count("tavorel: error: " + STOPPED) == 1
+        answer_and_see(share, board, xvfb, COLOURS["a.png"])
+
+
+def test_a_share_that_stops_during_a_clip_leaves_the_board_able_to_close(xvfb, make_board, share, gst_registry):
+    with share.answering_at_end():
+        share.put("a.png", COLOURS["a.png"])
+        vs.clip(share.source / "b.mp4", vs.GREEN, seconds=30)
+        board = share_board(make_board, xvfb, share, env={"GST_REGISTRY_1_0": str(gst_registry)})
+        wait_until(lambda: "b.mp4" in shown(board), 30, what="the clip playing")
+        wait_for_colour(xvfb, vs.GREEN)
+        time.sleep(1)
+        # The clip's reads now hang in the middle of the clip, in GStreamer's streaming thread.
+        share.hang()
+        time.sleep(2)
+        (board.start_dir / "CLOSE.APP").touch()
+        # Closing the clip does not wait for the stuck streaming thread (nor for the watchdog).
+        board.wait_for_stderr("tavorel: close: the window closes", timeout=10)
+        wait_until(lambda: not board.windows(), 10, what="the board's window gone")
+        assert "watchdog" not in board.stderr()
         share.answer()
-        wait_for_colour(xvfb, COLOURS["a.png"])
-        assert board.processes() == [board.pid]
-        lines = log_lines(board)
-        assert sum(STOPPED in line for line in lines) == 1, lines
-        assert sum(AGAIN in line for line in lines) == 1, lines
+        board.wait_exit(timeout=10)
+        assert board.processes() == [], "a copy of the board was started"

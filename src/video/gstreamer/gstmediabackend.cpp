@@ -4,7 +4,9 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include "core/deadlineworker.h"
 #include "core/filenames.h"
+#include "core/shareaccess.h"
 #include "video/gstreamer/gstmediabackend.h"
 #include <QFile>
 #include <QMetaObject>
@@ -132,11 +134,12 @@ GstElement* makeAudioSink() {
 
 } // namespace
 
-// What GStreamer's threads share with the back end. The back end outlives every pipeline it
-// made (close stops the pipeline, which ends its threads, before the Clip goes), so the threads
-// may use the owner pointer; everything they change is guarded by the mutex or atomic.
+// What GStreamer's threads share with the back end. The Clip lives until its pipeline is stopped
+// and its threads have ended, which may be long after close (a thread stuck in a read of a share
+// that stopped answering): close clears the owner pointer, and the threads post nothing to the
+// back end from then on. Everything they change is guarded by the mutex or atomic.
 struct TGstMediaBackend::Clip {
-    TGstMediaBackend* owner = nullptr;
+    TGstMediaBackend* owner = nullptr; // guarded by the mutex
     quint64 generation = 0;
     GstElement* pipeline = nullptr;
     GstElement* capsfilter = nullptr;
@@ -156,26 +159,31 @@ struct TGstMediaBackend::Clip {
     TVideoFrame latest;
     bool framePosted = false;
 
+    // Posted under the mutex, so that close, which clears the owner under it, is never
+    // followed by a post to a back end that may be gone.
     void postFrame(TVideoFrame image) {
-        bool post;
         {
             std::lock_guard lock(mutex);
+            if (!owner)
+                return; // the frame is released on the way out, outside the lock
             std::swap(latest, image);
-            post = !framePosted;
-            framePosted = true;
+            if (!std::exchange(framePosted, true))
+                QMetaObject::invokeMethod(
+                    &owner->receiver_, [o = owner, g = generation] { o->deliverFrame(g); },
+                    Qt::QueuedConnection);
         }
         // The frame replaced (in image now) is released here, outside the lock.
-        if (post)
-            QMetaObject::invokeMethod(
-                &owner->receiver_, [o = owner, g = generation] { o->deliverFrame(g); },
-                Qt::QueuedConnection);
     }
 
     void postNotice(Notice notice, const QString& detail) {
-        QMetaObject::invokeMethod(
-            &owner->receiver_,
-            [o = owner, g = generation, notice, detail] { o->deliverNotice(g, notice, detail); },
-            Qt::QueuedConnection);
+        std::lock_guard lock(mutex);
+        if (owner)
+            QMetaObject::invokeMethod(
+                &owner->receiver_,
+                [o = owner, g = generation, notice, detail] {
+                    o->deliverNotice(g, notice, detail);
+                },
+                Qt::QueuedConnection);
     }
 
     static GstFlowReturn onNewPreroll(GstAppSink* sink, gpointer data) {
@@ -442,17 +450,46 @@ bool TGstMediaBackend::play() {
     return gst_element_set_state(clip_->pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
+namespace {
+
+// Pipelines are stopped here. Stopping one waits for its streaming threads, and a thread stuck in
+// a read of a share that stopped answering holds it until the read returns: past the share's
+// deadline the pipeline is left to stop on its own, and at most this many are ever left so.
+constexpr int maxStoppingPipelines = 2;
+
+DeadlineWorker& pipelineStopper() {
+    // Never destroyed: a pipeline still stopping at exit must find its state still there.
+    static DeadlineWorker* w = new DeadlineWorker(maxStoppingPipelines);
+    return *w;
+}
+
+} // namespace
+
 void TGstMediaBackend::close() {
     if (!clip_)
         return;
-    // Going to NULL ends the pipeline's threads, so nothing calls into the Clip afterwards.
-    gst_element_set_state(clip_->pipeline, GST_STATE_NULL);
-    gst_bus_set_sync_handler(clip_->bus, nullptr, nullptr, nullptr);
-    gst_object_unref(clip_->bus);
-    gst_object_unref(clip_->pipeline);
-    clip_.reset();
+    std::shared_ptr<Clip> clip(std::move(clip_));
     hasVideo_ = false;
     atStart_ = false;
+    {
+        std::lock_guard lock(clip->mutex);
+        clip->owner = nullptr;
+    }
+    // Going to NULL ends the pipeline's threads, so nothing calls into the Clip afterwards.
+    const auto stop = [clip] {
+        gst_element_set_state(clip->pipeline, GST_STATE_NULL);
+        gst_bus_set_sync_handler(clip->bus, nullptr, nullptr, nullptr);
+        gst_object_unref(clip->bus);
+        gst_object_unref(clip->pipeline);
+        return true;
+    };
+    DeadlineWorker::Outcome outcome = DeadlineWorker::Outcome::Returned;
+    pipelineStopper().run<bool>(QStringLiteral("clip %1").arg(clip->generation), stop,
+                                share::deadline(), &outcome);
+    // With every stopper taken by a stuck pipeline, this one is stopped here, however long it
+    // takes: the watchdog restarts a board that is held up by it.
+    if (outcome == DeadlineWorker::Outcome::AllBusy)
+        stop();
 }
 
 void TGstMediaBackend::deliverFrame(quint64 generation) {
