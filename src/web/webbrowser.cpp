@@ -8,6 +8,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <climits>
+#include <malloc.h>
 
 namespace {
 
@@ -42,11 +43,25 @@ int addClamped(int a, int b) {
     return static_cast<int>(std::clamp<qint64>(qint64(a) + b, INT_MIN, INT_MAX));
 }
 
+// The C library's heap in the journal every so many loads: the web engine's browser side runs in
+// the board's own process, and memory it keeps from page to page shows here first.
+void noteHeap(quint64 loads) {
+    if (!diag::enabled() || loads % 100 != 0)
+        return;
+    const struct mallinfo2 heap = mallinfo2();
+    diag::event("web", QStringLiteral("heap after %1 loads: %2 kB in use, %3 kB held")
+                           .arg(loads)
+                           .arg(heap.uordblks / 1024 + heap.hblkhd / 1024)
+                           .arg(heap.arena / 1024 + heap.hblkhd / 1024));
+}
+
 } // namespace
 
 TWebBrowser::TWebBrowser(QWidget* parent, TWebViewBackendFactory makeBackend,
                          ErrorPresenter presenter)
     : QWidget(parent), makeBackend_(std::move(makeBackend)), presenter_(std::move(presenter)) {
+    if (const int n = qEnvironmentVariableIntValue("TAVOREL_WEB_LOADS_PER_PAGE"); n > 0)
+        loadsPerPage_ = quint64(n);
     setAutoFillBackground(true);
     setPalette(QPalette(Qt::black));
 }
@@ -85,6 +100,7 @@ void TWebBrowser::startEngine() {
 
 void TWebBrowser::loadEnded() {
     ++loadsEnded_;
+    noteHeap(loadsEnded_);
     ++loadsOnPage_;
     scrollFailureReported_ = false;
     // Scripts sent to the page before are answered for a document that is gone, or never.

@@ -31,7 +31,8 @@ class TWebBrowser : public QWidget {
     // the renderer process of the old page ends with it, so whatever a month of pages leaves
     // behind in a renderer cannot build up.
     void Navigate(const QString& address);
-    // How many loads a page may end before it is replaced (tests use small numbers).
+    // How many loads a page may end before it is replaced (tests use small numbers); 100, or
+    // TAVOREL_WEB_LOADS_PER_PAGE when it is a positive number (for memory measurements).
     void setLoadsPerPage(quint64 loads) { loadsPerPage_ = loads; }
     // Pages replaced so far (for the journal and tests).
     quint64 pagesRenewed() const { return pagesRenewed_; }
